@@ -1,0 +1,71 @@
+#include "platform/FindFiles.h"
+#include "platform/OSError.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using platform::FindFiles;
+
+namespace {
+struct TempDir {
+    fs::path path;
+    TempDir()
+    {
+        char tmpl[] = "/tmp/quistelor-findXXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    void touch(const std::string& name) const { std::ofstream(path / name) << "x"; }
+};
+} // namespace
+
+TEST(FindFiles, MatchesWithoutCaseSkipsHiddenKeepsDirectories)
+{
+    TempDir d;
+    d.touch("a.jpg");
+    d.touch("B.JPG");
+    d.touch(".c.jpg");
+    d.touch("e.jpeg");
+    d.touch("f.jpg.txt");
+    fs::create_directory(d.path / "d.jpg");
+    fs::create_directory(d.path / "sub");
+
+    auto names = FindFiles(d.path.string(), "*.jpg");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"B.JPG", "a.jpg", "d.jpg"}));
+}
+
+TEST(FindFiles, KeepsTheFileSystemOrder)
+{
+    TempDir d;
+    for (int i = 0; i < 50; ++i)
+        d.touch("p" + std::to_string(i) + ".jpg");
+    std::vector<std::string> raw;
+    for (auto& e : fs::directory_iterator(d.path))
+        raw.push_back(e.path().filename().string());
+    EXPECT_EQ(FindFiles(d.path.string(), "*.jpg"), raw);
+}
+
+TEST(FindFiles, MissingFolderRaisesTheSystemError)
+{
+    try {
+        FindFiles("/nonexistent/quistelor", "*.jpg");
+        FAIL();
+    } catch (const platform::EOSError& e) {
+        EXPECT_EQ(e.ErrorCode(), ENOENT);
+    }
+}
+
+TEST(MatchesMask, WildcardsAndCase)
+{
+    using platform::MatchesMask;
+    EXPECT_TRUE(MatchesMask("IMG_001.JpG", "*.jpg"));
+    EXPECT_TRUE(MatchesMask(".jpg", "*.jpg"));
+    EXPECT_FALSE(MatchesMask("a.jpgx", "*.jpg"));
+    EXPECT_TRUE(MatchesMask("a1.jpg", "a?.jpg"));
+    EXPECT_FALSE(MatchesMask("a12.jpg", "a?.jpg"));
+}
