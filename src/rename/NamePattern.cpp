@@ -1,0 +1,251 @@
+#include "rename/NamePattern.h"
+
+#include "metadata/Exif.h"
+#include "platform/OSError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <numeric>
+#include <sys/stat.h>
+
+int PhotoListItems::SelectedCount() const
+{
+    return static_cast<int>(std::count(Selected.begin(), Selected.end(), true));
+}
+
+std::string CopyChars(const std::string& s, std::size_t start, std::size_t count)
+{
+    if (start < 1 || start > s.size())
+        return {};
+    return s.substr(start - 1, count);
+}
+
+std::string ExifDateToIntermediate(const std::string& exifDate)
+{
+    // YYYY:MM:DD HH:MM:SS
+    // 1234567890123456789
+    return CopyChars(exifDate, 9, 2) + "/" + CopyChars(exifDate, 6, 2) + "/" + CopyChars(exifDate, 1, 4) + "_" +
+           CopyChars(exifDate, 12, 8);
+}
+
+std::string FileTimeToIntermediate(std::time_t modified)
+{
+    std::tm local{};
+    if (!localtime_r(&modified, &local))
+        platform::RaiseLastOSError(EOVERFLOW);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d_%02d:%02d:%02d", local.tm_mday, local.tm_mon + 1,
+                  local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec & ~1);
+    return text;
+}
+
+std::string DateKeyFromIntermediate(const std::string& intermediate)
+{
+    std::string s = intermediate;
+    std::replace(s.begin(), s.end(), ':', '.');
+    // DD/MM/YYYY_HH.MM.SS
+    // 1234567890123456789
+    return CopyChars(s, 7, 4) + "-" + CopyChars(s, 4, 2) + "-" + CopyChars(s, 1, 2) + "_" + CopyChars(s, 12, 8);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif)
+{
+    const std::string path = JoinPath(folder, fileName);
+    if (useExif) {
+        TExif exif;
+        exif.ReadFromFile(path);
+        if (exif.DateTimeOriginal != "?")
+            return DateKeyFromIntermediate(ExifDateToIntermediate(exif.DateTimeOriginal));
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int code = errno;
+        throw platform::EOSError(code, "Cannot read the date of \"" + path + "\". " + platform::SysErrorMessage(code));
+    }
+    return DateKeyFromIntermediate(FileTimeToIntermediate(st.st_mtime));
+}
+
+void ComputeDateKeys(photarrtyp& photos, const PhotoListItems& items, const std::string& folder, bool useExif,
+                     const RenameProgress& progress, DateProgressStyle style)
+{
+    const std::size_t n = items.Count();
+    photos.assign(n, PhotoType{});
+    const int total = items.SelectedCount();
+    int selectedSoFar = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool selected = i < items.Selected.size() && items.Selected[i];
+        if (selected) {
+            ++selectedSoFar;
+            photos[i].FileName = items.FileNames[i];
+            photos[i].DateKey = PhotoDateKey(folder, items.FileNames[i], useExif);
+        }
+        if (!progress)
+            continue;
+        if (style == dpListItems)
+            progress(rsGetDates, static_cast<int>(i + 1), selectedSoFar);
+        else if (selected)
+            progress(rsGetDates, selectedSoFar, total);
+    }
+}
+
+static bool IsSelected(const std::vector<bool>& selected, std::size_t i)
+{
+    return i < selected.size() && selected[i];
+}
+
+// The selected indices in rank order: key ascending, list position descending.
+static std::vector<std::size_t> RankOrder(const photarrtyp& photos, const std::vector<bool>& selected)
+{
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < photos.size(); ++i)
+        if (IsSelected(selected, i))
+            order.push_back(i);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const int c = photos[a].DateKey.compare(photos[b].DateKey);
+        return c != 0 ? c < 0 : a > b;
+    });
+    return order;
+}
+
+void RankPhotos(photarrtyp& photos, const std::vector<bool>& selected, const RenameProgress& progress)
+{
+    const std::vector<std::size_t> order = RankOrder(photos, selected);
+    const int total = static_cast<int>(order.size());
+    for (std::size_t r = 0; r < order.size(); ++r) {
+        PhotoType& p = photos[order[r]];
+        p.Rank = static_cast<std::int32_t>(r + 1);
+        p.DayNumber = 1;
+        p.TieCounted = true;
+    }
+    if (progress)
+        for (int k = 1; k <= total; ++k)
+            progress(rsSortNumerical, k, total);
+}
+
+void NumberSameDay(photarrtyp& photos, const std::vector<bool>& selected, const RenameProgress& progress)
+{
+    // Rank r sits at byRank[r - 1]; ranks are 1..N without gaps after RankPhotos.
+    std::vector<std::size_t> byRank;
+    for (std::size_t i = 0; i < photos.size(); ++i)
+        if (IsSelected(selected, i))
+            byRank.push_back(i);
+    std::sort(byRank.begin(), byRank.end(),
+              [&](std::size_t a, std::size_t b) { return photos[a].Rank < photos[b].Rank; });
+    const int pairs = byRank.empty() ? 0 : static_cast<int>(byRank.size()) - 1;
+    for (std::size_t r = 1; r < byRank.size(); ++r) {
+        PhotoType& cur = photos[byRank[r]];
+        const PhotoType& prev = photos[byRank[r - 1]];
+        if (CopyChars(cur.DateKey, 1, 10) == CopyChars(prev.DateKey, 1, 10))
+            cur.DayNumber = prev.DayNumber + 1;
+        if (progress)
+            progress(rsSortSameDate, static_cast<int>(r), pairs);
+    }
+}
+
+int NumberWidth(int n)
+{
+    int width = 1;
+    for (long long v = n < 0 ? -static_cast<long long>(n) : n; v >= 10; v /= 10)
+        ++width;
+    return width;
+}
+
+std::string PadNumber(std::int32_t v, int width)
+{
+    std::string digits = std::to_string(v);
+    if (static_cast<int>(digits.size()) < width)
+        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    return digits;
+}
+
+static std::string ReplaceAll(std::string s, char placeholder, const std::string& by)
+{
+    std::string out;
+    out.reserve(s.size() + by.size());
+    for (char c : s) {
+        if (c == placeholder)
+            out += by;
+        else
+            out += c;
+    }
+    return out;
+}
+
+bool PatternHasDate(const std::string& pattern)
+{
+    return pattern.find('?') != std::string::npos;
+}
+
+std::optional<std::string> ExpandPattern(const std::string& pattern, const PhotoType& photo, int width)
+{
+    const bool number = pattern.find('*') != std::string::npos;
+    const bool date = pattern.find('?') != std::string::npos;
+    const bool time = pattern.find('%') != std::string::npos;
+    const std::string day = CopyChars(photo.DateKey, 1, 10);
+    const std::string clock = CopyChars(photo.DateKey, 12, 8);
+
+    std::string name;
+    if (number && !date && !time) {
+        name = pattern;
+        const std::size_t at = name.find('*');
+        name.replace(at, 1, PadNumber(photo.Rank, width));
+    } else if (date && time && !number) {
+        name = ReplaceAll(ReplaceAll(pattern, '?', day), '%', clock);
+    } else if (number && date && !time) {
+        name = ReplaceAll(ReplaceAll(pattern, '?', day), '*', PadNumber(photo.DayNumber, width));
+    } else {
+        return std::nullopt;
+    }
+    return name + ".jpg";
+}
+
+std::string GeneratePattern(const std::string& prefix, bool date, bool time, bool numerical)
+{
+    struct Row {
+        bool date, time, numerical;
+        const char* suffix;
+    };
+    static constexpr Row rows[] = {
+        {false, false, true, " *"},
+        {true, true, false, " ?-%"},
+        {true, false, true, " ?_*"},
+    };
+    for (const Row& row : rows)
+        if (row.date == date && row.time == time && row.numerical == numerical)
+            return prefix + row.suffix;
+    return "erreur";
+}
+
+std::vector<std::optional<std::string>> NamesFromDateKeys(photarrtyp& photos, const std::vector<bool>& selected,
+                                                          const std::string& pattern, const RenameProgress& progress)
+{
+    RankPhotos(photos, selected, progress);
+    if (PatternHasDate(pattern))
+        NumberSameDay(photos, selected, progress);
+    int n = 0;
+    for (std::size_t i = 0; i < photos.size(); ++i)
+        n += IsSelected(selected, i) ? 1 : 0;
+    const int width = NumberWidth(n);
+    std::vector<std::optional<std::string>> names(photos.size());
+    for (std::size_t i = 0; i < photos.size(); ++i)
+        if (IsSelected(selected, i))
+            names[i] = ExpandPattern(pattern, photos[i], width);
+    return names;
+}
+
+NameComputation ComputeNewNames(const PhotoListItems& items, const std::string& folder, bool useExif,
+                                const std::string& pattern, const RenameProgress& progress)
+{
+    NameComputation result;
+    ComputeDateKeys(result.Photos, items, folder, useExif, progress);
+    result.NewNames = NamesFromDateKeys(result.Photos, items.Selected, pattern, progress);
+    return result;
+}
