@@ -1,0 +1,129 @@
+#include "MoveFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+
+namespace platform {
+namespace {
+
+bool SameInode(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when both names lead to one and the same file (the same name, another
+// hard link, or a case variant on a case-insensitive file system).
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && SameInode(sa, sb);
+}
+
+// errno values that mean "this file system cannot do it this way", as opposed
+// to "this rename is refused".
+bool Unsupported(int code)
+{
+    return code == EINVAL || code == ENOSYS || code == EPERM || code == EOPNOTSUPP || code == ENOTSUP;
+}
+
+// 0 on success, else an errno value. A refused taken name that turns out to be
+// the file itself is a success.
+int RefuseUnlessSame(int code, const std::string& from, const std::string& to)
+{
+    if (code == EEXIST && SameFile(from, to))
+        return 0;
+    return code;
+}
+
+int ByNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    return RefuseUnlessSame(errno, from, to);
+}
+
+int ByLinkUnlink(const std::string& from, const std::string& to)
+{
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return RefuseUnlessSame(errno, from, to);
+    if (::unlink(from.c_str()) != 0) {
+        // Keep the file under its old name only: drop the link just made.
+        const int code = errno;
+        ::unlink(to.c_str());
+        return code;
+    }
+    return 0;
+}
+
+int ByReservation(const std::string& from, const std::string& to)
+{
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return RefuseUnlessSame(errno, from, to);
+    struct stat reserved {};
+    const bool known = ::fstat(fd, &reserved) == 0;
+    ::close(fd);
+
+    auto stillOurs = [&] {
+        struct stat now {};
+        return known && ::lstat(to.c_str(), &now) == 0 && SameInode(now, reserved) && now.st_size == 0;
+    };
+    // Another program may have swapped the reservation for a file of its own
+    // meanwhile; renaming onto that would destroy it.
+    if (!stillOurs())
+        return EEXIST;
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int code = errno;
+        if (stillOurs())
+            ::unlink(to.c_str());
+        return code;
+    }
+    return 0;
+}
+
+int Move(MoveMethod method, const std::string& from, const std::string& to)
+{
+    switch (method) {
+    case mmNoReplace:
+        return ByNoReplace(from, to);
+    case mmLinkUnlink:
+        return ByLinkUnlink(from, to);
+    case mmReservation:
+        return ByReservation(from, to);
+    case mmAuto:
+        break;
+    }
+    int code = ByNoReplace(from, to);
+    if (!Unsupported(code))
+        return code;
+    code = ByLinkUnlink(from, to);
+    if (!Unsupported(code))
+        return code;
+    return ByReservation(from, to);
+}
+
+} // namespace
+
+bool MoveFileUsing(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName)
+{
+    const int code = Move(method, ExistingFileName, NewFileName);
+    if (code != 0) {
+        errno = code;
+        return false;
+    }
+    return true;
+}
+
+bool MoveFileA(const std::string& ExistingFileName, const std::string& NewFileName)
+{
+    return MoveFileUsing(mmAuto, ExistingFileName, NewFileName);
+}
+
+} // namespace platform
