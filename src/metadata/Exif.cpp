@@ -1,9 +1,735 @@
 #include "metadata/Exif.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 EInOutError::EInOutError(int code, const std::string& fileName, const std::string& reason)
-    : platform::EOSError(code, fileName + ": " + reason), fileName_(fileName)
+    : platform::EOSError(code, "Cannot read \"" + fileName + "\": " + reason), fileName_(fileName)
 {
 }
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// File access
+// ---------------------------------------------------------------------------
+
+// Most EXIF blocks lie in the first few KiB of a photo, so the start of the
+// file is read in one call and parsed from memory; anything further on is
+// served from a small window read on demand.
+constexpr std::size_t kHeadSize = 64 * 1024;
+constexpr std::size_t kWindowSize = 4 * 1024;
+
+const char* const kEndOfFile = "Read beyond end of file";
+
+class PhotoFile {
+public:
+    PhotoFile(int fd, const std::string& name) : fd_(fd), name_(name) {}
+    ~PhotoFile() { ::close(fd_); }
+    PhotoFile(const PhotoFile&) = delete;
+    PhotoFile& operator=(const PhotoFile&) = delete;
+
+    // Reads the start of the file; an I/O error raises.
+    void LoadHead()
+    {
+        head_.resize(kHeadSize);
+        std::size_t got = 0;
+        while (got < kHeadSize) {
+            ssize_t n = ::read(fd_, head_.data() + got, kHeadSize - got);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                int err = errno;
+                throw EInOutError(err, name_, platform::SysErrorMessage(err));
+            }
+            if (n == 0) {
+                sizeKnown_ = true;
+                size_ = got;
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        head_.resize(got);
+    }
+
+    std::uint64_t Size()
+    {
+        if (!sizeKnown_) {
+            sizeKnown_ = true;
+            size_ = head_.size();
+            struct stat st;
+            // Pipes and devices have no size: what the first read returned is
+            // all that is read from them.
+            if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode))
+                size_ = std::max<std::uint64_t>(size_, static_cast<std::uint64_t>(st.st_size));
+        }
+        return size_;
+    }
+
+    // Whether the file holds n bytes at pos.
+    bool Has(std::uint64_t pos, std::uint64_t n)
+    {
+        if (pos <= head_.size() && n <= head_.size() - pos)
+            return true;
+        std::uint64_t size = Size();
+        return pos <= size && n <= size - pos;
+    }
+
+    // min(n, bytes left behind pos); asks for the file size only when pos + n
+    // lies beyond the start already read.
+    std::uint64_t Available(std::uint64_t pos, std::uint64_t n)
+    {
+        if (Has(pos, n)) return n;
+        std::uint64_t size = Size();
+        return pos < size ? size - pos : 0;
+    }
+
+    // Copies n bytes at pos into out; false when the file does not hold them
+    // or the system fails to read them.
+    bool Read(std::uint64_t pos, void* out, std::size_t n)
+    {
+        if (pos <= head_.size() && n <= head_.size() - pos) {
+            std::memcpy(out, head_.data() + pos, n);
+            return true;
+        }
+        if (!Has(pos, n))
+            return false;
+        if (pos >= windowPos_ && pos - windowPos_ <= window_.size() &&
+            n <= window_.size() - (pos - windowPos_)) {
+            std::memcpy(out, window_.data() + (pos - windowPos_), n);
+            return true;
+        }
+        if (n > kWindowSize)
+            return ReadAt(pos, static_cast<std::uint8_t*>(out), n) == n;
+        window_.resize(kWindowSize);
+        std::size_t got = ReadAt(pos, window_.data(), kWindowSize);
+        window_.resize(got);
+        windowPos_ = pos;
+        if (got < n)
+            return false;
+        std::memcpy(out, window_.data(), n);
+        return true;
+    }
+
+    // A read that must succeed when the file is not at its end: a file that
+    // ends inside it, or fails, raises.
+    void ReadFixed(std::uint64_t pos, void* out, std::size_t n)
+    {
+        if (!Has(pos, n)) {
+            // Either a short file or a read error behind the head.
+            throw EInOutError(0, name_, kEndOfFile);
+        }
+        errno = 0;
+        if (!Read(pos, out, n)) {
+            int err = errno ? errno : EIO;
+            throw EInOutError(err, name_, platform::SysErrorMessage(err));
+        }
+    }
+
+private:
+    std::size_t ReadAt(std::uint64_t pos, std::uint8_t* out, std::size_t n)
+    {
+        std::size_t got = 0;
+        while (got < n) {
+            ssize_t r = ::pread(fd_, out + got, n - got, static_cast<off_t>(pos + got));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            got += static_cast<std::size_t>(r);
+        }
+        return got;
+    }
+
+    int fd_;
+    const std::string& name_;
+    std::vector<std::uint8_t> head_;
+    std::vector<std::uint8_t> window_;
+    std::uint64_t windowPos_ = 0;
+    bool sizeKnown_ = false;
+    std::uint64_t size_ = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Value tables
+// ---------------------------------------------------------------------------
+
+struct ValueText {
+    std::uint32_t value;
+    const char* text;
+};
+
+constexpr ValueText kOrientationTable[] = {
+    {1, "Normal"},
+    {2, "Mirrored"},
+    {3, "Rotated 180"},
+    {4, "Rotated 180, mirrored"},
+    {5, "Rotated 90 left, mirrored"},
+    {6, "Rotated 90 right"},
+    {7, "Rotated 90 right, mirrored"},
+    {8, "Rotated 90 left"},
+};
+
+constexpr ValueText kMeteringTable[] = {
+    {0, "Inconnu"},
+    {1, "Moyen"},
+    {2, "Central pondéré"},
+    {3, "Spot"},
+    {4, "MultiSpot"},
+    {5, "Multi-segment"},
+    {6, "Partiel"},
+};
+
+constexpr ValueText kLightSourceTable[] = {
+    {0, "Inconnu"},
+    {1, "Naturel"},
+    {2, "Fluo"},
+    {3, "Tungsten"},
+    {17, "Std A"},
+    {18, "Std B"},
+    {19, "Std C"},
+    {20, "D55"},
+    {21, "D65"},
+    {22, "D75"},
+};
+
+constexpr ValueText kProgramTable[] = {
+    {0, "Inconnu"},
+    {1, "Manuel"},
+    {2, "Normal"},
+    {3, "Priorité ouverture"},
+    {4, "Priorité vitesse"},
+    {5, "Créatif"},
+    {6, "Action"},
+    {7, "Portrait"},
+    {8, "Paysage"},
+};
+
+// Flash values outside this list leave the field as it was.
+constexpr ValueText kFlashTable[] = {
+    {0, "Pas de flash"},
+    {1, "Flash"},
+    {5, "Flash (retour non détecté)"},
+    {7, "Flash (retour détecté)"},
+};
+
+struct ValueTable {
+    const ValueText* rows;
+    std::size_t count;
+    const char* fallback;  // nullptr: an unlisted value leaves the field alone
+
+    const char* Lookup(std::uint32_t value) const
+    {
+        for (std::size_t i = 0; i < count; ++i)
+            if (rows[i].value == value) return rows[i].text;
+        return fallback;
+    }
+};
+
+template <std::size_t N>
+constexpr ValueTable MakeTable(const ValueText (&rows)[N], const char* fallback)
+{
+    return ValueTable{rows, N, fallback};
+}
+
+constexpr ValueTable kOrientation = MakeTable(kOrientationTable, "Unknown");
+constexpr ValueTable kMetering = MakeTable(kMeteringTable, "Inconnu");
+constexpr ValueTable kLightSource = MakeTable(kLightSourceTable, "Inconnu");
+constexpr ValueTable kProgram = MakeTable(kProgramTable, "Inconnu");
+constexpr ValueTable kFlash = MakeTable(kFlashTable, nullptr);
+
+// ---------------------------------------------------------------------------
+// Tag lists
+// ---------------------------------------------------------------------------
+
+enum class Action {
+    Text,              // field := value text
+    MainResolution,    // value text, then "?" for 72 or for a non-number
+    ThumbResolution,   // value text, then "? (défaut=72)" for 72, "?" for a non-number
+    FocalLength,       // value text, then scaled to the 35 mm equivalent
+    Comment,           // value text, then split into character code and text
+    Offset,            // value text, then its hexadecimal form appended
+    ExifPointer,       // ExifIfdOffset := value
+    Orientation,       // OrientationValue and Orientation
+    Table,             // field := table text for the value
+};
+
+struct TagRule {
+    std::uint16_t tag;
+    Action action;
+    std::string TExif::*field;
+    const ValueTable* table;
+};
+
+constexpr TagRule kIfd0Rules[] = {
+    {0x010E, Action::Text, &TExif::ImageDescription, nullptr},
+    {0x010F, Action::Text, &TExif::Make, nullptr},
+    {0x0110, Action::Text, &TExif::Model, nullptr},
+    {0x8769, Action::ExifPointer, nullptr, nullptr},
+    {0x0112, Action::Orientation, &TExif::Orientation, &kOrientation},
+    {0x011A, Action::MainResolution, &TExif::XResolution, nullptr},
+    {0x011B, Action::MainResolution, &TExif::YResolution, nullptr},
+    {0x0131, Action::Text, &TExif::Software, nullptr},
+    {0x0132, Action::Text, &TExif::DateTime, nullptr},
+    {0x8298, Action::Text, &TExif::RightsNotice, nullptr},
+};
+
+constexpr TagRule kExifRules[] = {
+    {0x829A, Action::Text, &TExif::ExposureTime, nullptr},
+    {0x829D, Action::Text, &TExif::FNumber, nullptr},
+    {0x8822, Action::Table, &TExif::ExposureProgram, &kProgram},
+    {0x8827, Action::Text, &TExif::ISOSpeed, nullptr},
+    {0x9000, Action::Text, &TExif::ExifVersion, nullptr},
+    {0x9003, Action::Text, &TExif::DateTimeOriginal, nullptr},
+    {0x9004, Action::Text, &TExif::DateTimeDigitized, nullptr},
+    {0x9206, Action::Text, &TExif::SubjectDistance, nullptr},
+    {0x9207, Action::Table, &TExif::MeteringMode, &kMetering},
+    {0x9208, Action::Table, &TExif::LightSource, &kLightSource},
+    {0x9209, Action::Table, &TExif::Flash, &kFlash},
+    {0x920A, Action::FocalLength, &TExif::FocalLength, nullptr},
+    {0x9286, Action::Comment, &TExif::UserComment, nullptr},
+    {0xA002, Action::Text, &TExif::ExifImageWidth, nullptr},
+    {0xA003, Action::Text, &TExif::ExifImageHeight, nullptr},
+};
+
+constexpr TagRule kIfd1Rules[] = {
+    {0x011A, Action::ThumbResolution, &TExif::ThumbXResolution, nullptr},
+    {0x011B, Action::ThumbResolution, &TExif::ThumbYResolution, nullptr},
+    {0x0201, Action::Offset, &TExif::ThumbOffset, nullptr},
+    {0x0202, Action::Text, &TExif::ThumbLength, nullptr},
+};
+
+template <std::size_t N>
+const TagRule* FindRule(const TagRule (&rules)[N], std::uint16_t tag)
+{
+    for (const TagRule& r : rules)
+        if (r.tag == tag) return &r;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Numbers and texts
+// ---------------------------------------------------------------------------
+
+std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
+std::uint32_t Le32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+std::uint32_t Be32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
+           std::uint32_t(p[3]);
+}
+
+// The decimal separator of the locale the program runs in.
+char LocaleDecimalPoint()
+{
+    const std::lconv* lc = std::localeconv();
+    return lc && lc->decimal_point && lc->decimal_point[0] ? lc->decimal_point[0] : '.';
+}
+
+std::string FormatFixed(double value, int decimals)
+{
+    char buf[64];
+    int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    if (n <= 0) return std::string();
+    std::string text(buf, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1));
+    if (text == "-0") text = "0";
+    return text;
+}
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
+}
+
+// A decimal number, [+-]digits[.digits][e[+-]digits], with "." or the
+// locale's decimal separator; surrounding blanks are allowed.
+std::optional<double> ParseNumber(std::string_view text)
+{
+    std::string_view s = Trim(text);
+    const char sep = LocaleDecimalPoint();
+    std::string canon;
+    canon.reserve(s.size());
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        if (s[i] == '-') canon += '-';
+        ++i;
+    }
+    std::size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') { canon += s[i++]; ++digits; }
+    if (i < s.size() && (s[i] == '.' || s[i] == sep)) {
+        canon += '.';
+        ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') { canon += s[i++]; ++digits; }
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        canon += 'e';
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) canon += s[i++];
+        std::size_t expDigits = 0;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') { canon += s[i++]; ++expDigits; }
+        if (expDigits == 0) return std::nullopt;
+    }
+    if (i != s.size()) return std::nullopt;
+    double value = 0;
+    auto [end, ec] = std::from_chars(canon.data(), canon.data() + canon.size(), value);
+    if (ec != std::errc() || end != canon.data() + canon.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// A non-negative integer in decimal digits, surrounding blanks allowed.
+std::optional<std::uint64_t> ParseInteger(std::string_view text)
+{
+    std::string_view s = Trim(text);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (s.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return value;
+}
+
+// Rationals read "0", "1/n" below one, and a one-decimal number otherwise.
+std::string RationalText(std::uint32_t num, std::uint32_t den)
+{
+    if (num == 0 || den == 0)
+        return "0";
+    if (num < den) {
+        auto n = static_cast<std::uint64_t>(std::nearbyint(static_cast<double>(den) / num));
+        return "1/" + std::to_string(n);
+    }
+    double value = static_cast<double>(num) / den;
+    // Four significant digits: from 1000 on, the decimal is always 0.
+    if (value >= 1000.0)
+        value = std::nearbyint(value);
+    return FormatFixed(value, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Directory entries
+// ---------------------------------------------------------------------------
+
+//  A directory entry, 12 bytes:
+//  +-------+-------+---------------+-----------------+
+//  | tag 2 | type 2|    count 4    | value/offset 4  |
+//  +-------+-------+---------------+-----------------+
+struct DirEntry {
+    std::uint16_t tag = 0;
+    std::uint16_t type = 0;
+    std::uint32_t count = 0;
+    std::uint32_t value = 0;     // after normalisation to host order
+    std::uint8_t raw[4] = {};    // the value bytes as they lie in the file
+};
+
+std::uint64_t UnitSize(std::uint16_t type)
+{
+    switch (type) {
+    case 1: case 2: case 7: return 1;
+    case 3: return 2;
+    case 4: case 9: return 4;
+    case 5: case 10: return 8;
+    default: return 0;
+    }
+}
+
+std::uint64_t ByteSize(const DirEntry& e) { return std::uint64_t(e.count) * UnitSize(e.type); }
+
+DirEntry IntelEntry(const std::uint8_t* p)
+{
+    DirEntry e;
+    e.tag = Le16(p);
+    e.type = Le16(p + 2);
+    e.count = Le32(p + 4);
+    std::memcpy(e.raw, p + 8, 4);
+    e.value = Le32(p + 8);
+    return e;
+}
+
+// Turns an entry read in Motorola order into host order.
+DirEntry SwapEntry(const std::uint8_t* p)
+{
+    DirEntry e;
+    e.tag = Be16(p);
+    e.type = Be16(p + 2);
+    e.count = Be32(p + 4);
+    std::memcpy(e.raw, p + 8, 4);
+    switch (e.type) {
+    case 1: e.value = p[8]; break;
+    case 3: e.value = Be16(p + 8); break;
+    case 4: case 5: case 9: case 10: e.value = Be32(p + 8); break;
+    case 2: case 7: e.value = ByteSize(e) > 4 ? Be32(p + 8) : Le32(p + 8); break;
+    default: e.value = Le32(p + 8); break;
+    }
+    return e;
+}
+
+// ---------------------------------------------------------------------------
+// The reader
+// ---------------------------------------------------------------------------
+
+class ExifParser {
+public:
+    ExifParser(TExif& exif, PhotoFile& file) : x_(exif), f_(file) {}
+
+    bool Run();
+
+private:
+    bool FindExifSegment(std::uint64_t& base);
+    std::uint64_t WalkDirectory(std::uint64_t pos, std::uint32_t count, const TagRule* rules,
+                                std::size_t ruleCount);
+    void Apply(const TagRule& rule, const DirEntry& e);
+    std::optional<std::string> EntryValueText(const DirEntry& e);
+    std::string ReadAscii(std::uint64_t pos, std::uint32_t count);
+    std::string ReadBytes(std::uint64_t pos, std::uint32_t count);
+    std::uint16_t U16(const std::uint8_t* p) const { return motorola_ ? Be16(p) : Le16(p); }
+    std::uint32_t U32(const std::uint8_t* p) const { return motorola_ ? Be32(p) : Le32(p); }
+
+    TExif& x_;
+    PhotoFile& f_;
+    std::uint64_t base_ = 0;
+    bool motorola_ = false;
+};
+
+// Finds the APP1 segment that carries "Exif\0\0" by walking the marker chain
+// from offset 2:
+//   FF xx | length (2, big-endian, counts itself) | data...
+//   FF E1 | length | 'E' 'x' 'i' 'f' 0 0 | TIFF header (the base) ...
+// The walk stops at the start of scan, the end of image, a broken marker or
+// the end of the file.
+bool ExifParser::FindExifSegment(std::uint64_t& base)
+{
+    static const std::uint8_t kExifId[6] = {'E', 'x', 'i', 'f', 0, 0};
+    std::uint64_t pos = 2;
+    for (;;) {
+        std::uint8_t seg[10];
+        if (!f_.Read(pos, seg, 4)) return false;
+        if (seg[0] != 0xFF) return false;
+        const std::uint8_t marker = seg[1];
+        if (marker == 0xDA || marker == 0xD9) return false;
+        if (marker == 0xE1 && f_.Read(pos + 4, seg + 4, 6) &&
+            std::memcmp(seg + 4, kExifId, sizeof kExifId) == 0) {
+            base = pos + 10;
+            return true;
+        }
+        const std::uint16_t length = Be16(seg + 2);
+        if (length < 2) return false;
+        pos += 2 + std::uint64_t(length);
+    }
+}
+
+bool ExifParser::Run()
+{
+    //  Start of the file:
+    //  FF D8 | first segment header (10 bytes) ...
+    std::uint8_t start[2] = {0, 0};
+    if (f_.Has(0, 1)) f_.ReadFixed(0, start, 2);
+    if (start[0] != 0xFF || start[1] != 0xD8) return false;
+
+    std::uint8_t first[10];
+    if (f_.Has(2, 1)) f_.ReadFixed(2, first, sizeof first);
+
+    if (!FindExifSegment(base_)) return false;
+    x_.Valid = true;
+
+    //  TIFF header at the base, and the entry count of IFD0 right behind it:
+    //  "II"/"MM" (2) | 42 (2) | IFD0 offset (4) | IFD0 count (2)
+    std::uint8_t header[10] = {};
+    if (f_.Has(base_, 1)) f_.ReadFixed(base_, header, sizeof header);
+    motorola_ = header[0] == 'M' && header[1] == 'M';
+    x_.MotorolaOrder = motorola_;
+    const std::uint16_t ifd0Count = U16(header + 8);
+
+    std::uint64_t pos = WalkDirectory(base_ + 10, ifd0Count, kIfd0Rules, std::size(kIfd0Rules));
+
+    std::uint8_t link[4];
+    if (f_.Has(pos, 5) && f_.Read(pos, link, 4))
+        x_.NextIfdOffset = U32(link);
+
+    std::uint8_t count[2];
+    if (x_.ExifIfdOffset != 0) {
+        const std::uint64_t ifd = base_ + x_.ExifIfdOffset;
+        if (f_.Read(ifd, count, 2)) {
+            x_.ExifEntryCount = U16(count);
+            WalkDirectory(ifd + 2, x_.ExifEntryCount, kExifRules, std::size(kExifRules));
+        }
+    }
+
+    if (x_.NextIfdOffset != 0) {
+        const std::uint64_t ifd = base_ + x_.NextIfdOffset;
+        if (f_.Has(ifd, 1) && f_.Read(ifd, count, 2)) {
+            x_.ThumbEntryCount = U16(count);
+            WalkDirectory(ifd + 2, x_.ThumbEntryCount, kIfd1Rules, std::size(kIfd1Rules));
+        }
+    }
+    return true;
+}
+
+// Reads count entries from pos, each only while more than 12 bytes remain
+// behind it. Returns the position behind the last entry read.
+std::uint64_t ExifParser::WalkDirectory(std::uint64_t pos, std::uint32_t count,
+                                        const TagRule* rules, std::size_t ruleCount)
+{
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint8_t raw[12];
+        if (!f_.Has(pos, 13) || !f_.Read(pos, raw, sizeof raw))
+            break;
+        pos += 12;
+        const DirEntry e = motorola_ ? SwapEntry(raw) : IntelEntry(raw);
+        for (std::size_t r = 0; r < ruleCount; ++r) {
+            if (rules[r].tag == e.tag) {
+                Apply(rules[r], e);
+                break;
+            }
+        }
+    }
+    return pos;
+}
+
+void ExifParser::Apply(const TagRule& rule, const DirEntry& e)
+{
+    switch (rule.action) {
+    case Action::ExifPointer:
+        x_.ExifIfdOffset = e.value;
+        return;
+    case Action::Orientation:
+        x_.OrientationValue = static_cast<std::uint8_t>(e.value & 0xFF);
+        x_.Orientation = rule.table->Lookup(e.value);
+        return;
+    case Action::Table:
+        if (const char* text = rule.table->Lookup(e.value))
+            x_.*rule.field = text;
+        return;
+    default:
+        break;
+    }
+
+    std::string& field = x_.*rule.field;
+    if (std::optional<std::string> text = EntryValueText(e))
+        field = std::move(*text);
+
+    switch (rule.action) {
+    case Action::MainResolution:
+    case Action::ThumbResolution: {
+        std::optional<double> v = ParseNumber(field);
+        if (!v)
+            field = "?";
+        else if (std::nearbyint(*v) == 72.0)
+            field = rule.action == Action::MainResolution ? "?" : "? (défaut=72)";
+        break;
+    }
+    case Action::FocalLength:
+        if (std::optional<double> v = ParseNumber(field))
+            field = FormatFixed(*v * 4.875, 0);
+        break;
+    case Action::Offset:
+        if (std::optional<std::uint64_t> v = ParseInteger(field)) {
+            char hex[32];
+            std::snprintf(hex, sizeof hex, "%04llX", static_cast<unsigned long long>(*v));
+            field += " ($";
+            field += hex;
+            field += ")";
+        }
+        break;
+    case Action::Comment:
+        if (e.count > 8) {
+            x_.CommentCharset = field.substr(0, std::min<std::size_t>(8, field.size()));
+            std::string rest = field.size() > 8 ? field.substr(8, e.count - 8) : std::string();
+            rest.resize(std::min(rest.size(), rest.find('\0')));
+            field = std::move(rest);
+        }
+        x_.CommentPosition = static_cast<std::uint16_t>(e.value + base_);
+        x_.CommentLength = static_cast<std::uint16_t>(e.count);
+        break;
+    default:
+        break;
+    }
+}
+
+// The entry's value as text; nullopt when the type has no text form, so the
+// field keeps what it held.
+std::optional<std::string> ExifParser::EntryValueText(const DirEntry& e)
+{
+    if (ByteSize(e) <= 4) {
+        switch (e.type) {
+        case 1: case 3: case 4: case 9:
+            return std::to_string(e.value);
+        case 2: {
+            const std::size_t n = std::min<std::size_t>(e.count, 4);
+            const void* nul = std::memchr(e.raw, 0, n);
+            const std::size_t len = nul ? static_cast<const std::uint8_t*>(nul) - e.raw : n;
+            return std::string(reinterpret_cast<const char*>(e.raw), len);
+        }
+        case 7:
+            return std::string(reinterpret_cast<const char*>(e.raw), std::min<std::size_t>(e.count, 4));
+        default:
+            return std::nullopt;
+        }
+    }
+
+    const std::uint64_t pos = base_ + e.value;
+    switch (e.type) {
+    case 2:
+        return ReadAscii(pos, e.count);
+    case 5:
+    case 10: {
+        std::uint8_t r[8];
+        if (!f_.Read(pos, r, sizeof r)) return std::string();
+        return RationalText(U32(r), U32(r + 4));
+    }
+    case 7:
+        return ReadBytes(pos, e.count);
+    default:
+        return std::nullopt;
+    }
+}
+
+// Up to count bytes, ending before the first NUL. A text that runs into the
+// end of the file before its NUL or its count is a read error: empty.
+std::string ExifParser::ReadAscii(std::uint64_t pos, std::uint32_t count)
+{
+    std::string text;
+    const std::uint64_t limit = f_.Available(pos, count);
+    char chunk[256];
+    while (text.size() < limit) {
+        const std::size_t n = static_cast<std::size_t>(
+            std::min<std::uint64_t>(sizeof chunk, limit - text.size()));
+        if (!f_.Read(pos + text.size(), chunk, n)) return std::string();
+        if (const void* nul = std::memchr(chunk, 0, n)) {
+            text.append(chunk, static_cast<const char*>(nul) - chunk);
+            return text;
+        }
+        text.append(chunk, n);
+    }
+    return text.size() == count ? text : std::string();
+}
+
+// Exactly count bytes, or empty when the file does not hold them.
+std::string ExifParser::ReadBytes(std::uint64_t pos, std::uint32_t count)
+{
+    if (!f_.Has(pos, count)) return std::string();
+    std::string bytes(count, '\0');
+    if (!f_.Read(pos, bytes.data(), count)) return std::string();
+    return bytes;
+}
+
+} // namespace
 
 TExif::TExif() { Reset(); }
 
@@ -23,8 +749,20 @@ void TExif::Reset()
     ExifIfdOffset = 0;
 }
 
-bool TExif::ReadFromFile(const std::string&)
+bool TExif::ReadFromFile(const std::string& FileName)
 {
+    const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        const int err = errno;
+        // A file that does not exist is no error: the fields stay as they were.
+        struct stat st;
+        if (::stat(FileName.c_str(), &st) != 0)
+            return false;
+        throw EInOutError(err, FileName, platform::SysErrorMessage(err));
+    }
+    PhotoFile file(fd, FileName);
     Reset();
-    return false;
+    file.LoadHead();
+    ExifParser parser(*this, file);
+    return parser.Run();
 }

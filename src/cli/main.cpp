@@ -1,0 +1,77 @@
+// quistelor-cli: the program's command-line companion. Each subcommand is a
+// row of the table below; --help lists the table.
+
+#include "cli/ExifCommand.h"
+#include "cli/Subcommand.h"
+
+#include <clocale>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    const char* arguments;
+    const char* summary;
+    cli::SubcommandMain run;
+};
+
+const Subcommand kSubcommands[] = {
+    {"exif", "FILE...", "Show every field the EXIF reader reads from each file", cli::ExifCommand},
+};
+
+void PrintUsage(std::ostream& out)
+{
+    out << "Usage: quistelor-cli COMMAND [ARGUMENTS...]\n"
+           "       quistelor-cli --help | --version\n"
+           "\n"
+           "Commands:\n";
+    std::size_t width = 0;
+    for (const Subcommand& c : kSubcommands)
+        width = std::max(width, std::strlen(c.name) + 1 + std::strlen(c.arguments));
+    for (const Subcommand& c : kSubcommands) {
+        std::string head = std::string(c.name) + " " + c.arguments;
+        out << "  " << head << std::string(width - head.size() + 3, ' ') << c.summary << '\n';
+    }
+    out << "\n"
+           "Run 'quistelor-cli COMMAND --help' for one command's usage.\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Numbers follow the user's locale (the decimal separator of rationals).
+    std::setlocale(LC_ALL, "");
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        PrintUsage(std::cerr);
+        return 2;
+    }
+    const std::string& command = args.front();
+    if (command == "--help" || command == "-h" || command == "help") {
+        PrintUsage(std::cout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "quistelor-cli " << QUISTELOR_VERSION << '\n';
+        return 0;
+    }
+    for (const Subcommand& c : kSubcommands) {
+        if (command != c.name) continue;
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (!rest.empty() && (rest.front() == "--help" || rest.front() == "-h")) {
+            std::cout << "Usage: quistelor-cli " << c.name << ' ' << c.arguments << '\n'
+                      << c.summary << ".\n";
+            return 0;
+        }
+        return c.run(rest, std::cout, std::cerr);
+    }
+    std::cerr << "quistelor-cli: unknown command '" << command << "'\n"
+              << "Run 'quistelor-cli --help' for the list of commands.\n";
+    return 2;
+}
