@@ -1,0 +1,57 @@
+#pragma once
+// The batch rename shared by the rename dialog and the command line: every
+// selected photo is renamed in list order, one at a time, straight to its new
+// name, never replacing a file. Also the preview's prediction of which photos
+// the batch will refuse, made by walking the very same order.
+
+#include "rename/NamePattern.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum RenameResult {
+    rrRenamed,  // the photo has its new name (or already had it)
+    rrFailed,   // the file system refused; the photo keeps its old name
+    rrNoName,   // the pattern gives this photo no name; nothing was tried
+};
+
+struct RenameOutcome {
+    std::size_t Index = 0;  // list position
+    std::string OldName;
+    std::string NewName;    // empty for rrNoName
+    RenameResult Result = rrNoName;
+    int ErrorCode = 0;      // errno of the refusal
+
+    std::string Reason() const;  // the system's text for ErrorCode
+};
+
+// Renames every selected photo that has a new name: folder/OldName to
+// folder/NewName. Reports one unit of rsRenameFiles per selected photo,
+// renamed or not. Returns one outcome per selected photo, in list order.
+std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarrtyp& photos,
+                                        const std::vector<bool>& selected,
+                                        const std::vector<std::optional<std::string>>& newNames,
+                                        const RenameProgress& progress = {});
+
+// The outcomes whose rename was refused.
+std::vector<RenameOutcome> FailedRenames(const std::vector<RenameOutcome>& outcomes);
+
+// Why a new name cannot be had, as the batch will find it.
+enum CollisionKind {
+    ckNone,
+    ckTaken,   // held by a file that the batch does not free before this photo's turn
+    ckSameAs,  // an earlier photo of the batch gets this very name
+};
+
+struct CollisionMark {
+    CollisionKind Kind = ckNone;
+    std::size_t OtherIndex = 0;  // the earlier photo, for ckSameAs
+};
+
+// One mark per list item: walks the selected photos in list order as
+// RenamePhotos does, with the folder's current files, freeing the old name of
+// every photo that gets its new one. Looks at the file system, changes nothing.
+std::vector<CollisionMark> PredictCollisions(const std::string& folder, const std::vector<std::string>& fileNames,
+                                             const std::vector<bool>& selected,
+                                             const std::vector<std::optional<std::string>>& newNames);

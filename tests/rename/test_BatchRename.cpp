@@ -1,0 +1,222 @@
+#include "rename/BatchRename.h"
+
+#include "TestPhotos.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <map>
+#include <random>
+
+using namespace testphotos;
+
+namespace {
+
+// A folder of photos whose date keys are given directly, so that the batch
+// can be run without reading files.
+struct Batch {
+    ScratchFolder dir;
+    photarrtyp photos;
+    std::vector<bool> selected;
+
+    void Add(const std::string& name, const std::string& key, bool select = true, const std::string& content = "")
+    {
+        WriteFile(dir / name, content.empty() ? "photo " + name : content);
+        PhotoType p;
+        p.FileName = name;
+        p.DateKey = key;
+        photos.push_back(p);
+        selected.push_back(select);
+    }
+    std::vector<std::string> FileNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& p : photos)
+            names.push_back(p.FileName);
+        return names;
+    }
+    // Preview marks and the names, then the rename itself.
+    std::vector<RenameOutcome> Run(const std::string& pattern, std::vector<CollisionMark>* marks = nullptr)
+    {
+        const auto names = NamesFromDateKeys(photos, selected, pattern);
+        if (marks)
+            *marks = PredictCollisions(dir.Path(), FileNames(), selected, names);
+        return RenamePhotos(dir.Path(), photos, selected, names);
+    }
+};
+
+// Every file's content, so that a test can check nothing was lost or replaced.
+std::multiset<std::string> Contents(const std::string& folder)
+{
+    std::multiset<std::string> all;
+    for (const auto& name : Listing(folder))
+        all.insert(ReadFile(folder + "/" + name));
+    return all;
+}
+
+} // namespace
+
+TEST(BatchRename, TwelvePhotosBecomePhotoOneToTwelveInShootingOrder)
+{
+    Batch b;
+    for (int k = 12; k >= 1; --k)
+        b.Add("IMG_" + std::to_string(k) + ".JPG", "2006-05-12_10.00." + PadNumber(k, 2));
+    b.Add("other.jpg", "2000-01-01_00.00.00", false);
+    const auto outcomes = b.Run("Photo *");
+    ASSERT_EQ(outcomes.size(), 12u);
+    for (const auto& o : outcomes)
+        EXPECT_EQ(o.Result, rrRenamed) << o.OldName << ": " << o.Reason();
+    for (int k = 1; k <= 12; ++k)
+        EXPECT_EQ(ReadFile(b.dir / ("Photo " + PadNumber(k, 2) + ".jpg")), "photo IMG_" + std::to_string(k) + ".JPG");
+    EXPECT_TRUE(Exists(b.dir / "other.jpg"));
+    EXPECT_EQ(Listing(b.dir.Path()).size(), 13u);
+}
+
+TEST(BatchRename, NameStillHeldByALaterPhotoIsRefusedAndReported)
+{
+    Batch b;
+    b.Add("new.jpg", "2006-05-12_10.00.00");      // taken earlier, due to become Photo 1.jpg
+    b.Add("Photo 1.jpg", "2006-05-12_11.00.00");  // taken later, due to become Photo 2.jpg
+    std::vector<CollisionMark> marks;
+    const auto outcomes = b.Run("Photo *", &marks);
+
+    EXPECT_EQ(marks[0].Kind, ckTaken);
+    EXPECT_EQ(marks[1].Kind, ckNone);
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0].Result, rrFailed);
+    EXPECT_EQ(outcomes[0].ErrorCode, EEXIST);
+    EXPECT_FALSE(outcomes[0].Reason().empty());
+    EXPECT_EQ(outcomes[1].Result, rrRenamed);
+    EXPECT_EQ(ReadFile(b.dir / "new.jpg"), "photo new.jpg");
+    EXPECT_EQ(ReadFile(b.dir / "Photo 2.jpg"), "photo Photo 1.jpg");
+    EXPECT_FALSE(Exists(b.dir / "Photo 1.jpg"));
+
+    const auto failed = FailedRenames(outcomes);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].OldName, "new.jpg");
+    EXPECT_EQ(failed[0].NewName, "Photo 1.jpg");
+}
+
+TEST(BatchRename, SameDateKeyTwiceKeepsTheSecondPhotoUnderItsName)
+{
+    Batch b;
+    b.Add("a.jpg", "2006-05-12_14.30.00");
+    b.Add("b.jpg", "2006-05-12_14.30.00");
+    std::vector<CollisionMark> marks;
+    const auto outcomes = b.Run("Trip ?-%", &marks);
+    EXPECT_EQ(marks[0].Kind, ckNone);
+    EXPECT_EQ(marks[1].Kind, ckSameAs);
+    EXPECT_EQ(marks[1].OtherIndex, 0u);
+    EXPECT_EQ(outcomes[0].Result, rrRenamed);
+    EXPECT_EQ(outcomes[1].Result, rrFailed);
+    EXPECT_EQ(ReadFile(b.dir / "Trip 2006-05-12-14.30.00.jpg"), "photo a.jpg");
+    EXPECT_EQ(ReadFile(b.dir / "b.jpg"), "photo b.jpg");
+}
+
+TEST(BatchRename, TargetCreatedAfterThePreviewIsNeverOverwritten)
+{
+    Batch b;
+    b.Add("a.jpg", "2006-05-12_14.30.00");
+    const auto names = NamesFromDateKeys(b.photos, b.selected, "Photo *");
+    const auto marks = PredictCollisions(b.dir.Path(), b.FileNames(), b.selected, names);
+    ASSERT_EQ(marks[0].Kind, ckNone);
+
+    // Another program takes the name between the preview and the rename.
+    WriteFile(b.dir / "Photo 1.jpg", "someone else's file");
+    const auto outcomes = RenamePhotos(b.dir.Path(), b.photos, b.selected, names);
+    EXPECT_EQ(outcomes[0].Result, rrFailed);
+    EXPECT_EQ(outcomes[0].ErrorCode, EEXIST);
+    EXPECT_EQ(ReadFile(b.dir / "Photo 1.jpg"), "someone else's file");
+    EXPECT_EQ(ReadFile(b.dir / "a.jpg"), "photo a.jpg");
+}
+
+TEST(BatchRename, NamesFreedEarlierInTheBatchCanBeTaken)
+{
+    Batch b;
+    // Photo 2.jpg moves on to Photo 3.jpg first, which frees its name for x.jpg.
+    b.Add("Photo 2.jpg", "2006-05-12_03.00.00");
+    b.Add("x.jpg", "2006-05-12_02.00.00");
+    b.Add("y.jpg", "2006-05-12_01.00.00");
+    std::vector<CollisionMark> marks;
+    const auto outcomes = b.Run("Photo *", &marks);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(marks[i].Kind, ckNone) << i;
+        EXPECT_EQ(outcomes[i].Result, rrRenamed) << i;
+    }
+    EXPECT_EQ(ReadFile(b.dir / "Photo 3.jpg"), "photo Photo 2.jpg");
+    EXPECT_EQ(ReadFile(b.dir / "Photo 2.jpg"), "photo x.jpg");
+    EXPECT_EQ(ReadFile(b.dir / "Photo 1.jpg"), "photo y.jpg");
+}
+
+TEST(BatchRename, PhotoAlreadyUnderItsNewNameIsASuccess)
+{
+    Batch b;
+    b.Add("Photo 1.jpg", "2006-05-12_01.00.00");
+    b.Add("z.jpg", "2006-05-12_02.00.00");
+    std::vector<CollisionMark> marks;
+    const auto outcomes = b.Run("Photo *", &marks);
+    EXPECT_EQ(marks[0].Kind, ckNone);
+    EXPECT_EQ(outcomes[0].Result, rrRenamed);
+    EXPECT_EQ(outcomes[1].Result, rrRenamed);
+    EXPECT_EQ(Listing(b.dir.Path()), (std::vector<std::string>{"Photo 1.jpg", "Photo 2.jpg"}));
+}
+
+TEST(BatchRename, NoNamePatternRenamesNothingButCountsEveryPhoto)
+{
+    Batch b;
+    b.Add("a.jpg", "k1");
+    b.Add("b.jpg", "k2", false);
+    b.Add("c.jpg", "k3");
+    const auto names = NamesFromDateKeys(b.photos, b.selected, "? alone");
+    std::vector<std::pair<int, int>> progress;
+    const auto outcomes = RenamePhotos(b.dir.Path(), b.photos, b.selected, names,
+                                       [&](RenameStep s, int p, int m) {
+                                           EXPECT_EQ(s, rsRenameFiles);
+                                           progress.emplace_back(p, m);
+                                       });
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0].Result, rrNoName);
+    EXPECT_EQ(outcomes[1].Index, 2u);
+    EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}}));
+    EXPECT_EQ(Listing(b.dir.Path()), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+}
+
+TEST(BatchRename, UnusableNamesFailWithTheSystemsReason)
+{
+    Batch b;
+    b.Add("a.jpg", "2006-05-12_01.00.00");
+    const auto outcomes = b.Run("missing folder/Photo *");
+    EXPECT_EQ(outcomes[0].Result, rrFailed);
+    EXPECT_EQ(outcomes[0].ErrorCode, ENOENT);
+    EXPECT_EQ(outcomes[0].Reason(), "No such file or directory");
+    EXPECT_TRUE(Exists(b.dir / "a.jpg"));
+}
+
+TEST(BatchRename, PreviewMarksExactlyWhatTheBatchRefusesAndNothingIsLost)
+{
+    std::mt19937 rng(77);
+    for (int round = 0; round < 60; ++round) {
+        Batch b;
+        const int n = 2 + static_cast<int>(rng() % 12);
+        for (int i = 0; i < n; ++i) {
+            // Old names overlap the new ones often; keys repeat to make equal names.
+            const std::string name =
+                rng() % 2 ? "Photo " + std::to_string(1 + rng() % n) + ".jpg" : "img" + std::to_string(i) + ".jpg";
+            if (Exists(b.dir / name))
+                continue;
+            b.Add(name, "2006-05-1" + std::to_string(rng() % 2) + "_0" + std::to_string(rng() % 3) + ".00.00",
+                  rng() % 5 != 0);
+        }
+        if (rng() % 3 == 0 && !Exists(b.dir / "Photo 1.jpg"))
+            WriteFile(b.dir / "Photo 1.jpg", "stranger");
+        const char* patterns[] = {"Photo *", "Photo ?-%", "Photo ?_*"};
+        const std::string pattern = patterns[rng() % 3];
+        const auto before = Contents(b.dir.Path());
+        std::vector<CollisionMark> marks;
+        const auto outcomes = b.Run(pattern, &marks);
+        for (const auto& o : outcomes)
+            EXPECT_EQ(o.Result == rrFailed, marks[o.Index].Kind != ckNone)
+                << "round " << round << " " << o.OldName << " -> " << o.NewName << " (" << pattern << ")";
+        EXPECT_EQ(Contents(b.dir.Path()), before) << "round " << round;
+    }
+}
