@@ -2,6 +2,7 @@
 // row of the table below; --help lists the table.
 
 #include "cli/ExifCommand.h"
+#include "cli/RenameCommand.h"
 #include "cli/Subcommand.h"
 
 #include <clocale>
@@ -21,6 +22,8 @@ struct Subcommand {
 
 const Subcommand kSubcommands[] = {
     {"exif", "FILE...", "Show every field the EXIF reader reads from each file", cli::ExifCommand},
+    {"preview", "[--no-exif] PATTERN FOLDER [NAME...]", "Show the new name each photo would get", cli::PreviewCommand},
+    {"rename", "[--no-exif] PATTERN FOLDER [NAME...]", "Rename the photos by the pattern, never replacing a file", cli::RenameCommand},
 };
 
 void PrintUsage(std::ostream& out)

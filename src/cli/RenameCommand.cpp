@@ -1,0 +1,155 @@
+#include "cli/RenameCommand.h"
+
+#include "platform/FindFiles.h"
+#include "rename/BatchRename.h"
+#include "rename/NamePattern.h"
+
+#include <exception>
+#include <optional>
+#include <unordered_map>
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kUsage = "[--no-exif] PATTERN FOLDER [NAME...]";
+
+struct Request {
+    bool useExif = true;
+    std::string pattern;
+    std::string folder;
+    std::vector<std::string> names;
+};
+
+struct Prepared {
+    PhotoListItems items;
+    photarrtyp photos;
+    std::vector<std::optional<std::string>> newNames;
+};
+
+std::optional<Request> ParseArguments(const char* command, const std::vector<std::string>& args, std::ostream& err)
+{
+    Request r;
+    std::size_t i = 0;
+    for (; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--") {
+            ++i;
+            break;
+        }
+        if (a == "--no-exif") {
+            r.useExif = false;
+            continue;
+        }
+        if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+            err << "quistelor-cli " << command << ": unknown option '" << a << "'\n";
+            return std::nullopt;
+        }
+        break;
+    }
+    if (args.size() - i < 2 || args[i + 1].empty()) {
+        err << "Usage: quistelor-cli " << command << ' ' << kUsage << '\n';
+        return std::nullopt;
+    }
+    r.pattern = args[i];
+    r.folder = args[i + 1];
+    r.names.assign(args.begin() + static_cast<std::ptrdiff_t>(i + 2), args.end());
+    return r;
+}
+
+// The folder's list, the selection, the date keys and the new names. Any
+// error is reported here and ends the command before anything is renamed.
+std::optional<Prepared> Prepare(const char* command, const Request& r, std::ostream& err)
+{
+    Prepared p;
+    try {
+        p.items.FileNames = platform::FindFiles(r.folder, "*.jpg");
+    } catch (const std::exception& e) {
+        err << "quistelor-cli " << command << ": cannot read the folder \"" << r.folder << "\": " << e.what() << '\n';
+        return std::nullopt;
+    }
+    if (r.names.empty()) {
+        p.items.Selected.assign(p.items.Count(), true);
+    } else {
+        p.items.Selected.assign(p.items.Count(), false);
+        std::unordered_map<std::string, std::size_t> index;
+        for (std::size_t i = 0; i < p.items.Count(); ++i)
+            index.emplace(p.items.FileNames[i], i);
+        for (const std::string& name : r.names) {
+            const auto it = index.find(name);
+            if (it == index.end()) {
+                err << "quistelor-cli " << command << ": \"" << name << "\" is not a photo of \"" << r.folder
+                    << "\"\n";
+                return std::nullopt;
+            }
+            p.items.Selected[it->second] = true;
+        }
+    }
+    try {
+        ComputeDateKeys(p.photos, p.items, r.folder, r.useExif);
+    } catch (const std::exception& e) {
+        err << "quistelor-cli " << command << ": " << e.what() << '\n';
+        return std::nullopt;
+    }
+    p.newNames = NamesFromDateKeys(p.photos, p.items.Selected, r.pattern);
+    return p;
+}
+
+} // namespace
+
+int PreviewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const auto request = ParseArguments("preview", args, err);
+    if (!request)
+        return 2;
+    const auto p = Prepare("preview", *request, err);
+    if (!p)
+        return 2;
+    std::string text;
+    for (std::size_t i = 0; i < p->items.Count(); ++i) {
+        if (!p->items.Selected[i])
+            continue;
+        text += p->items.FileNames[i];
+        text += '\t';
+        if (p->newNames[i])
+            text += *p->newNames[i];
+        text += '\n';
+    }
+    out << text << std::flush;
+    return 0;
+}
+
+int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const auto request = ParseArguments("rename", args, err);
+    if (!request)
+        return 2;
+    const auto p = Prepare("rename", *request, err);
+    if (!p)
+        return 2;
+    const std::vector<RenameOutcome> outcomes =
+        RenamePhotos(request->folder, p->photos, p->items.Selected, p->newNames);
+    std::string text;
+    bool anyFailed = false;
+    for (const RenameOutcome& o : outcomes) {
+        text += o.OldName;
+        text += '\t';
+        text += o.NewName;
+        switch (o.Result) {
+        case rrRenamed:
+            text += "\tok\n";
+            break;
+        case rrFailed:
+            anyFailed = true;
+            text += "\tfailed: " + o.Reason() + "\n";
+            break;
+        case rrNoName:
+            text += "\tskipped\n";
+            break;
+        }
+    }
+    out << text << std::flush;
+    return anyFailed ? 1 : 0;
+}
+
+} // namespace cli
