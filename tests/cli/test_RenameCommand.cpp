@@ -198,6 +198,21 @@ TEST_F(CliRename, UnreadablePhotoEndsTheCommandBeforeAnyRename)
     EXPECT_TRUE(Exists(dir / "a.jpg"));
 }
 
+TEST_F(CliRename, TruncatedPhotoEndsTheCommandOnlyWhenExifIsRead)
+{
+    Photo("a.jpg", "2006:05:12 09:00:00");
+    WriteFile(dir / "b.jpg", std::string("\xFF\xD8\xFF\xE1", 4));
+    const CliRun r = Cli({"rename", "P *", dir.Path()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("b.jpg"), std::string::npos) << r.err;
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    // Without EXIF the file time serves and the batch runs.
+    const CliRun noExif = Cli({"rename", "--no-exif", "P *", dir.Path()});
+    EXPECT_EQ(noExif.status, 0) << noExif.err;
+    EXPECT_EQ(Listing(dir.Path()).size(), 2u);
+    EXPECT_FALSE(Exists(dir / "a.jpg"));
+}
+
 TEST_F(CliRename, OptionsEndAtDoubleDashSoPatternsMayStartWithDashes)
 {
     Photo("a.jpg", "2006:05:12 09:00:00");

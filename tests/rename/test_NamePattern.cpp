@@ -127,6 +127,11 @@ TEST(DateKeys, MissingOrUnreadablePhotoEndsTheStepWithAnError)
     EXPECT_THROW(PhotoDateKey(dir.Path(), "gone.jpg", false), std::runtime_error);
     EXPECT_THROW(PhotoDateKey(dir.Path(), "gone.jpg", true), std::runtime_error);
 
+    // A file that ends inside the EXIF reader's fixed-size header reads.
+    WriteFile(dir / "short.jpg", std::string("\xFF\xD8\xFF\xE1", 4));
+    EXPECT_THROW(PhotoDateKey(dir.Path(), "short.jpg", true), std::runtime_error);
+    EXPECT_NO_THROW(PhotoDateKey(dir.Path(), "short.jpg", false));
+
     WriteFile(dir / "locked.jpg", JpegBytes("2001:02:03 04:05:06"));
     chmod((dir / "locked.jpg").c_str(), 0);
     if (geteuid() == 0)
