@@ -1,5 +1,6 @@
 #include "metadata/Exif.h"
 
+#include "CommaLocale.h"
 #include "ExifWriter.h"
 
 #include <gtest/gtest.h>
@@ -826,15 +827,10 @@ TEST_P(ExifOrderTest, DirectoryOffsetsBeyondTheFileAreIgnored)
 
 TEST_P(ExifOrderTest, DecimalSeparatorFollowsTheLocale)
 {
-    const char* const locales[] = {"fr_FR.UTF-8", "de_DE.UTF-8", "fr_FR.utf8", "de_DE.utf8", "fr_FR", "de_DE"};
-    std::string old = std::setlocale(LC_NUMERIC, nullptr);
-    const char* chosen = nullptr;
-    for (const char* l : locales)
-        if (std::setlocale(LC_NUMERIC, l)) {
-            chosen = l;
-            break;
-        }
-    if (!chosen) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    const std::string comma = CommaLocale();
+    if (comma.empty()) GTEST_SKIP() << "no locale with a decimal comma can be had";
+    const std::string old = std::setlocale(LC_NUMERIC, nullptr);
+    std::setlocale(LC_NUMERIC, comma.c_str());
     TiffWriter w = W();
     w.Ifd0(w.Rational(0x011A, 300, 1)).Ifd0(w.Rational(0x011B, 72, 1));
     w.Exif(w.Rational(0x829D, 28, 10)).Exif(w.Rational(0x920A, 50, 1));
