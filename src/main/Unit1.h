@@ -1,0 +1,172 @@
+#pragma once
+// The main window: the folder tree on the left, the photo list of the
+// selected folder on the right, menu and tool bars above, the status bar with
+// its progress bar below.
+//
+// A photo is an index i into three parallel structures that always have the
+// same length after a folder reload: FileNames[i] (the file name as the
+// directory listing returned it, bytes, no folder), the list's item i (its
+// selection state; its text is FileNames[i], asked for on demand) and
+// ThumbOffsets[i] (the decimal byte offset of its thumbnail in the cache
+// file, or "-1").
+
+#include "platform/FileStream.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPainter;
+class QProgressBar;
+class QSplitter;
+class QStyleOptionViewItem;
+class QToolBar;
+class TMyListView;
+class TPhotoListModel;
+class TStatusBar;
+
+namespace platform {
+class TDropFilter;
+class TShellTreeView;
+} // namespace platform
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // args: the command-line arguments after the program name; the first,
+    // when it names an existing folder, is opened.
+    explicit TForm1(const QStringList& args = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ---- Fields -------------------------------------------------------
+    // The open thumbnail cache file; empty when it could not be created
+    // (window creation then stopped with a message).
+    std::optional<platform::TFileStream> ThumbStream;
+    std::vector<std::string> ThumbOffsets;
+    std::vector<std::string> FileNames;
+    TMyListView* ListView1 = nullptr;
+    QString AppVersion;
+
+    // ---- Components ---------------------------------------------------
+    QMenuBar* ActionMainMenuBar1 = nullptr;
+    QToolBar* ActionToolBar1 = nullptr;
+    QCheckBox* use_exif = nullptr;
+    platform::TShellTreeView* ShellTreeView1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QWidget* ListPane = nullptr;  // the right side of the splitter, holding ListView1
+    TStatusBar* StatusBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QLabel* Image3 = nullptr;
+    QLabel* Image4 = nullptr;
+    TPhotoListModel* ListModel = nullptr;
+    platform::TDropFilter* DropFilter = nullptr;
+
+    // The actions; the bars show them through their own items below.
+    QAction* Arefresh = nullptr;
+    QAction* Select_all = nullptr;
+    QAction* Select_none = nullptr;
+    QAction* BrowseURL1 = nullptr;
+    QAction* A_rename = nullptr;
+    QAction* A_language = nullptr;
+
+    // Bar items by position: tool bar items 0..5 (1 and 3 are separators),
+    // menu bar items 0 (Edit) and 1 (Help), and the items of each menu.
+    QList<QAction*> ToolBarItems;
+    QList<QMenu*> Menus;
+    QList<QList<QAction*>> MenuItems;
+
+    // The list's image size: every item's icon area is a box of this size.
+    static constexpr int ImageList1Width = 100;
+    static constexpr int ImageList1Height = 100;
+
+    static constexpr const char* WebSiteURL = "https://morvik.example.org/veltra-rename/";
+
+    // ---- Operations ---------------------------------------------------
+    // The selected folder's path ("" when none), and the same as bytes for
+    // the plain C++ parts.
+    QString FolderPath() const;
+    std::string FolderPathBytes() const;
+    // FolderPathBytes() + "/" + FileNames[i].
+    std::string PhotoPath(int i) const;
+
+    void LoadFiles();
+    void refresh_statusbar();
+    // LoadFiles, then BuildThumbnails for the current folder.
+    void ReloadFolder();
+    // Rebuilds ThumbOffsets and the cache file for FileNames; ends with
+    // refresh_statusbar.
+    void BuildThumbnails(const std::string& folder);
+    // Paints item `index` (a 100 x 100 box, framed) inside the item's icon
+    // rectangle ItemIconRect(option). The list then draws the item's label
+    // below it (DrawItemLabel); this function does not.
+    void ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewItem& option, int index,
+                                 bool selected);
+    void DrawItemLabel(QPainter* painter, const QStyleOptionViewItem& option, int index,
+                       bool selected) const;
+    static QRect ItemIconRect(const QStyleOptionViewItem& option);
+    static QRect ItemLabelRect(const QStyleOptionViewItem& option);
+
+    // Number of photos, selection state and the selected indexes in
+    // ascending order.
+    int PhotoCount() const;
+    bool IsSelected(int i) const;
+    int SelectedCount() const;
+    std::vector<int> SelectedIndexes() const;
+    void SetSelected(int i, bool selected);
+
+    // Panel 1 of the status bar.
+    QString StatusText() const;
+    void SetStatusText(const QString& text);
+
+    // Event handlers.
+    void FormCreate(const QStringList& args);
+    void FormShow();
+    void FormActivate();
+    void FormPaint();
+    void FormDestroy();
+    void FirstRunSetup();
+    void SetListBackground();
+    void RefreshLanguage();
+    void TraiteMessage(const QStringList& dropped, bool& Handled);
+    void ShellTreeView1Change();
+    void ShellTreeView1KeyUp(int key);
+    void ListView1Change();
+    void ListView1KeyUp(int key);
+    void ListView1_prevDblClick();
+    void ArefreshExecute();
+    void Select_allExecute();
+    void Select_noneExecute();
+    void BrowseURL1Execute();
+    void A_renameExecute();
+    void A_languageExecute();
+
+    // True once the window has run its first activation.
+    bool Activated() const { return activated_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildLayout();
+    void RunFormCreateSteps(const QStringList& args);
+    int TreeWidth() const;
+    void SetTreeWidth(int width);
+
+    bool activated_ = false;
+    bool inActivate_ = false;
+    bool firstShowDone_ = false;
+    bool firstRunAsked_ = false;
+    int treeWidth_ = 240;
+};

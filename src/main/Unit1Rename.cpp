@@ -1,0 +1,3 @@
+#include "Unit1.h"
+
+void TForm1::A_renameExecute() {}

@@ -1,0 +1,62 @@
+#include "Application.h"
+#include "Unit1.h"
+
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+bool EnvSet(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+// Whether a display to open windows on is likely there. A local X display
+// ":N" must have its socket; other forms are left to the toolkit.
+bool DisplayAvailable()
+{
+    if (EnvSet("QT_QPA_PLATFORM") || EnvSet("WAYLAND_DISPLAY"))
+        return true;
+    if (!EnvSet("DISPLAY"))
+        return false;
+    const std::string display = std::getenv("DISPLAY");
+    if (display.size() > 1 && display[0] == ':') {
+        const std::string number = display.substr(1, display.find('.') - 1);
+        struct stat st {};
+        return ::stat(("/tmp/.X11-unix/X" + number).c_str(), &st) == 0;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "quistelor: no display to open the window on; start it from a desktop session, "
+                     "or without one under a virtual display: xvfb-run -a %s [FOLDER]\n",
+                     argv[0]);
+        return 2;
+    }
+    TApplication app(argc, argv);
+
+    // Window-animation library: start-up of its globals goes here, before
+    // the main window exists.
+
+    int result = 0;
+    {
+        TForm1 form(app.arguments().mid(1));
+        form.show();
+        result = app.exec();
+    }
+
+    // Window-animation library: shutdown of its globals goes here, after the
+    // main window is gone.
+    return result;
+}
