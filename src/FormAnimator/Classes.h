@@ -1,0 +1,53 @@
+#pragma once
+// Root classes of the window-animation library: the object base whose
+// destructors may raise (as the library's own destructors do when a
+// consistency check fails), the persistent base with Assign, and the
+// notification type.
+
+#include <exception>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace FormAnimator {
+
+class TObject {
+public:
+    TObject() = default;
+    TObject(const TObject&) = delete;
+    TObject& operator=(const TObject&) = delete;
+    virtual ~TObject() noexcept(false) = default;
+};
+
+// True when a destructor may raise without ending the program, that is when
+// no other exception is already on its way out.
+inline bool CanRaise() { return std::uncaught_exceptions() == 0; }
+
+// Clears the reference first, then destroys the object, so that the
+// reference never points at a dead object even when the destructor raises.
+template <class T>
+void FreeAndNil(T*& object)
+{
+    T* doomed = object;
+    object = nullptr;
+    delete doomed;
+}
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TPersistent : public TObject {
+public:
+    // Copies what Source knows how to give; raises EConvertError otherwise.
+    virtual void Assign(const TPersistent* Source);
+    virtual std::string ClassName() const { return "TPersistent"; }
+
+protected:
+    virtual void AssignTo(TPersistent* Dest) const;
+};
+
+} // namespace FormAnimator

@@ -1,0 +1,64 @@
+#include "FormAnimatorStartup.h"
+
+#include "GlCanvas.h"
+#include "GlFont.h"
+
+#include "platform/win32/Fpu.h"
+
+#include <exception>
+
+namespace FormAnimator {
+
+namespace {
+
+std::string lastError;
+
+std::string Describe(std::exception_ptr failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+} // namespace
+
+bool FormAnimatorStartup()
+{
+    lastError.clear();
+    win32::Set8087CW(win32::DefaultGlControlWord);
+    try {
+        GlFontInitialization();
+        GlCanvasInitialization();
+        return true;
+    } catch (...) {
+        // An OpenGL failure must not end the program: the photo renamer works
+        // without animations.
+        lastError = Describe(std::current_exception());
+        return false;
+    }
+}
+
+void FormAnimatorShutdown()
+{
+    try {
+        GlCanvasFinalization();
+    } catch (...) {
+        lastError = Describe(std::current_exception());
+    }
+    try {
+        GlFontFinalization();
+    } catch (...) {
+        if (lastError.empty())
+            lastError = Describe(std::current_exception());
+    }
+}
+
+const std::string& FormAnimatorStartupError() { return lastError; }
+
+bool OpenGlAvailable() { return NullWindowedCanvas != nullptr; }
+
+} // namespace FormAnimator

@@ -1,0 +1,30 @@
+#pragma once
+// Start-up and shutdown of the window-animation library's OpenGL surfaces.
+//
+// The program calls FormAnimatorStartup() once before it creates its main
+// window, and FormAnimatorShutdown() once after the main window is gone.
+// Start-up sets the process's floating-point control word, then creates the
+// GL font manager, the canvas lock registry, the hidden-window canvas (with
+// its OpenGL context and the probing of the WGL extensions) and the empty
+// list of hidden DIB canvases. Shutdown frees them in reverse order.
+//
+// Neither function raises. On a machine where OpenGL cannot be started,
+// start-up returns false, the canvas globals stay null and the program goes
+// on without OpenGL: whatever needs the globals later fails with a clear
+// error (EGlError from the offscreen canvases).
+
+#include <string>
+
+namespace FormAnimator {
+
+bool FormAnimatorStartup();
+void FormAnimatorShutdown();
+
+// Why the last start-up failed, or why shutdown reported a problem; empty
+// when all went well.
+const std::string& FormAnimatorStartupError();
+
+// True between a successful start-up and shutdown.
+bool OpenGlAvailable();
+
+} // namespace FormAnimator
