@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <charconv>
 #include <clocale>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -41,33 +43,32 @@ public:
     PhotoFile(const PhotoFile&) = delete;
     PhotoFile& operator=(const PhotoFile&) = delete;
 
-    // Reads the start of the file; an I/O error raises.
+    // Reads the start of the file in one call; an I/O error raises. A short
+    // read is the whole file for regular files; Size() asks the system only
+    // when a position beyond what was read comes up.
     void LoadHead()
     {
-        head_.resize(kHeadSize);
-        std::size_t got = 0;
-        while (got < kHeadSize) {
-            ssize_t n = ::read(fd_, head_.data() + got, kHeadSize - got);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                int err = errno;
+        // One buffer per thread: no allocation, no clearing per photo.
+        thread_local std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kHeadSize]);
+        head_ = buffer.get();
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer.get(), kHeadSize);
+            if (n >= 0) {
+                headLen_ = static_cast<std::size_t>(n);
+                return;
+            }
+            if (errno != EINTR) {
+                const int err = errno;
                 throw EInOutError(err, name_, platform::SysErrorMessage(err));
             }
-            if (n == 0) {
-                sizeKnown_ = true;
-                size_ = got;
-                break;
-            }
-            got += static_cast<std::size_t>(n);
         }
-        head_.resize(got);
     }
 
     std::uint64_t Size()
     {
         if (!sizeKnown_) {
             sizeKnown_ = true;
-            size_ = head_.size();
+            size_ = headLen_;
             struct stat st;
             // Pipes and devices have no size: what the first read returned is
             // all that is read from them.
@@ -80,7 +81,7 @@ public:
     // Whether the file holds n bytes at pos.
     bool Has(std::uint64_t pos, std::uint64_t n)
     {
-        if (pos <= head_.size() && n <= head_.size() - pos)
+        if (pos <= headLen_ && n <= headLen_ - pos)
             return true;
         std::uint64_t size = Size();
         return pos <= size && n <= size - pos;
@@ -99,8 +100,8 @@ public:
     // or the system fails to read them.
     bool Read(std::uint64_t pos, void* out, std::size_t n)
     {
-        if (pos <= head_.size() && n <= head_.size() - pos) {
-            std::memcpy(out, head_.data() + pos, n);
+        if (pos <= headLen_ && n <= headLen_ - pos) {
+            std::memcpy(out, head_ + pos, n);
             return true;
         }
         if (!Has(pos, n))
@@ -152,7 +153,8 @@ private:
 
     int fd_;
     const std::string& name_;
-    std::vector<std::uint8_t> head_;
+    const std::uint8_t* head_ = nullptr;
+    std::size_t headLen_ = 0;
     std::vector<std::uint8_t> window_;
     std::uint64_t windowPos_ = 0;
     bool sizeKnown_ = false;
@@ -333,21 +335,29 @@ std::uint32_t Be32(const std::uint8_t* p)
            std::uint32_t(p[3]);
 }
 
-// The decimal separator of the locale the program runs in.
-char LocaleDecimalPoint()
+// The decimal separator of the locale the program runs in (LC_NUMERIC).
+std::string LocaleDecimalPoint()
 {
     const std::lconv* lc = std::localeconv();
-    return lc && lc->decimal_point && lc->decimal_point[0] ? lc->decimal_point[0] : '.';
+    return lc && lc->decimal_point && lc->decimal_point[0] ? std::string(lc->decimal_point) : std::string(".");
 }
 
-std::string FormatFixed(double value, int decimals)
+// q + 1 when the remainder r of a division by d is more than half of d, or
+// exactly half and q odd: rounding to the nearest, ties to even.
+std::uint64_t RoundHalfEven(std::uint64_t q, std::uint64_t r, std::uint64_t d)
 {
-    char buf[64];
-    int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    if (n <= 0) return std::string();
-    std::string text(buf, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1));
-    if (text == "-0") text = "0";
-    return text;
+    return 2 * r > d || (2 * r == d && (q & 1)) ? q + 1 : q;
+}
+
+// A number rounded to an integer, in decimal.
+std::string IntegerText(double value)
+{
+    const double r = std::nearbyint(value);
+    if (std::fabs(r) < 1e18)
+        return std::to_string(static_cast<long long>(r));
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.0f", r);
+    return buf;
 }
 
 std::string_view Trim(std::string_view s)
@@ -359,34 +369,56 @@ std::string_view Trim(std::string_view s)
 
 // A decimal number, [+-]digits[.digits][e[+-]digits], with "." or the
 // locale's decimal separator; surrounding blanks are allowed.
-std::optional<double> ParseNumber(std::string_view text)
+std::optional<double> ParseNumber(std::string_view text, std::string_view sep)
 {
-    std::string_view s = Trim(text);
-    const char sep = LocaleDecimalPoint();
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                        1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const std::string_view s = Trim(text);
     std::string canon;
-    canon.reserve(s.size());
     std::size_t i = 0;
+    bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        if (s[i] == '-') canon += '-';
+        negative = s[i] == '-';
         ++i;
     }
-    std::size_t digits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') { canon += s[i++]; ++digits; }
-    if (i < s.size() && (s[i] == '.' || s[i] == sep)) {
+    if (negative) canon += '-';
+    std::uint64_t mantissa = 0;
+    std::size_t digits = 0, decimals = 0;
+    auto digitRun = [&](bool fraction) {
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+            mantissa = mantissa * 10 + std::uint64_t(s[i] - '0');
+            canon += s[i++];
+            ++digits;
+            if (fraction) ++decimals;
+            if (digits > 15) mantissa = 0;  // too long for the exact path below
+        }
+    };
+    digitRun(false);
+    if (i < s.size() && (s[i] == '.' || (!sep.empty() && s.substr(i).starts_with(sep)))) {
+        i += s[i] == '.' ? 1 : sep.size();
         canon += '.';
-        ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') { canon += s[i++]; ++digits; }
+        digitRun(true);
     }
     if (digits == 0) return std::nullopt;
+    bool exponent = false;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        canon += 'e';
-        ++i;
+        exponent = true;
+        canon += s[i++];
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) canon += s[i++];
         std::size_t expDigits = 0;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') { canon += s[i++]; ++expDigits; }
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+            canon += s[i++];
+            ++expDigits;
+        }
         if (expDigits == 0) return std::nullopt;
     }
     if (i != s.size()) return std::nullopt;
+    // Up to 15 digits and no exponent: both parts are exact doubles, so one
+    // division rounds correctly.
+    if (!exponent && digits <= 15) {
+        const double v = double(mantissa) / kPow10[decimals];
+        return negative ? -v : v;
+    }
     double value = 0;
     auto [end, ec] = std::from_chars(canon.data(), canon.data() + canon.size(), value);
     if (ec != std::errc() || end != canon.data() + canon.size() || !std::isfinite(value))
@@ -406,20 +438,26 @@ std::optional<std::uint64_t> ParseInteger(std::string_view text)
     return value;
 }
 
-// Rationals read "0", "1/n" below one, and a one-decimal number otherwise.
-std::string RationalText(std::uint32_t num, std::uint32_t den)
+// Rationals read "0", "1/n" below one, and a one-decimal number otherwise
+// (four significant digits: from 1000 on, the decimal is always 0). Exact
+// integer arithmetic; halves go to the even neighbour.
+std::string RationalText(std::uint32_t num, std::uint32_t den, std::string_view sep)
 {
     if (num == 0 || den == 0)
         return "0";
-    if (num < den) {
-        auto n = static_cast<std::uint64_t>(std::nearbyint(static_cast<double>(den) / num));
-        return "1/" + std::to_string(n);
+    if (num < den)
+        return "1/" + std::to_string(RoundHalfEven(den / num, den % num, num));
+    std::uint64_t tenths;
+    if (num / den >= 1000) {
+        tenths = 10 * RoundHalfEven(num / den, num % den, den);
+    } else {
+        const std::uint64_t n10 = std::uint64_t(num) * 10;
+        tenths = RoundHalfEven(n10 / den, n10 % den, den);
     }
-    double value = static_cast<double>(num) / den;
-    // Four significant digits: from 1000 on, the decimal is always 0.
-    if (value >= 1000.0)
-        value = std::nearbyint(value);
-    return FormatFixed(value, 1);
+    std::string text = std::to_string(tenths / 10);
+    text += sep;
+    text += char('0' + tenths % 10);
+    return text;
 }
 
 // ---------------------------------------------------------------------------
@@ -486,7 +524,7 @@ DirEntry SwapEntry(const std::uint8_t* p)
 
 class ExifParser {
 public:
-    ExifParser(TExif& exif, PhotoFile& file) : x_(exif), f_(file) {}
+    ExifParser(TExif& exif, PhotoFile& file) : x_(exif), f_(file), decimalPoint_(LocaleDecimalPoint()) {}
 
     bool Run();
 
@@ -505,6 +543,7 @@ private:
     PhotoFile& f_;
     std::uint64_t base_ = 0;
     bool motorola_ = false;
+    std::string decimalPoint_;
 };
 
 // Finds the APP1 segment that carries "Exif\0\0" by walking the marker chain
@@ -627,7 +666,7 @@ void ExifParser::Apply(const TagRule& rule, const DirEntry& e)
     switch (rule.action) {
     case Action::MainResolution:
     case Action::ThumbResolution: {
-        std::optional<double> v = ParseNumber(field);
+        std::optional<double> v = ParseNumber(field, decimalPoint_);
         if (!v)
             field = "?";
         else if (std::nearbyint(*v) == 72.0)
@@ -635,15 +674,18 @@ void ExifParser::Apply(const TagRule& rule, const DirEntry& e)
         break;
     }
     case Action::FocalLength:
-        if (std::optional<double> v = ParseNumber(field))
-            field = FormatFixed(*v * 4.875, 0);
+        if (std::optional<double> v = ParseNumber(field, decimalPoint_))
+            field = IntegerText(*v * 4.875);
         break;
     case Action::Offset:
         if (std::optional<std::uint64_t> v = ParseInteger(field)) {
-            char hex[32];
-            std::snprintf(hex, sizeof hex, "%04llX", static_cast<unsigned long long>(*v));
+            char hex[20];
+            auto [end, ec] = std::to_chars(hex, hex + sizeof hex, *v, 16);
+            std::string digits(hex, end);
+            for (char& c : digits) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             field += " ($";
-            field += hex;
+            field.append(digits.size() < 4 ? 4 - digits.size() : 0, '0');
+            field += digits;
             field += ")";
         }
         break;
@@ -691,7 +733,7 @@ std::optional<std::string> ExifParser::EntryValueText(const DirEntry& e)
     case 10: {
         std::uint8_t r[8];
         if (!f_.Read(pos, r, sizeof r)) return std::string();
-        return RationalText(U32(r), U32(r + 4));
+        return RationalText(U32(r), U32(r + 4), decimalPoint_);
     }
     case 7:
         return ReadBytes(pos, e.count);
