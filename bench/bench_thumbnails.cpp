@@ -1,0 +1,267 @@
+// Thumbnail cache build on full-size photos, against a bare libjpeg-turbo
+// decode and two peer tools measured in the same run.
+//
+//   bench_thumbnails [count]      (default 200 photos, half with an
+//                                  embedded 160 x 120 EXIF thumbnail)
+//
+// The photos (4000 x 3000, quality 90) are generated into a temporary folder
+// that is deleted at the end. Every figure is wall time on this machine; our
+// build is single-threaded, the peers are timed as black-box commands with
+// their default threading and again limited to one thread.
+
+#include "main/JpegThumbnail.h"
+#include "main/ThumbnailCache.h"
+#include "platform/FileStream.h"
+
+#include "JpegSamples.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <csetjmp>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double>(b - a).count();
+}
+
+// A textured picture: gradients plus pseudo-random detail, so that the JPEG
+// has the size and decoding cost of a real 12-megapixel photo.
+std::vector<uint8_t> MakePhoto(int variant)
+{
+    const int w = 4000, h = 3000;
+    return samples::EncodeJpeg(w, h, [variant](int y, uint8_t* rgb) {
+        uint32_t seed = static_cast<uint32_t>(y * 2654435761u + variant * 97u);
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            int noise = static_cast<int>((seed >> 24) % 64) - 32;
+            int r = (x * 255 / w + noise + variant * 40) & 0xFF;
+            int g = (y * 255 / h + noise / 2) & 0xFF;
+            int b = ((x + y) * 255 / (w + h) - noise) & 0xFF;
+            rgb[x * 3] = static_cast<uint8_t>(r);
+            rgb[x * 3 + 1] = static_cast<uint8_t>(g);
+            rgb[x * 3 + 2] = static_cast<uint8_t>(b);
+        }
+    }, 90);
+}
+
+// The reference: read the file, decode it at 1/8 with libjpeg-turbo's
+// defaults, shrink to 100 x 75. Nothing else.
+struct BareError {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+};
+
+[[noreturn]] void BareExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<BareError*>(cinfo->err)->jump, 1);
+}
+
+bool BareDecodeAndShrink(const std::string& path, std::vector<uint8_t>& file, TBgrImage& decoded)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    std::fseek(f, 0, SEEK_END);
+    long size = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    file.resize(static_cast<size_t>(size));
+    size_t got = std::fread(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    if (got != file.size())
+        return false;
+
+    jpeg_decompress_struct cinfo;
+    BareError err;
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = BareExit;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 8;
+    cinfo.out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(&cinfo);
+    decoded.Width = static_cast<int>(cinfo.output_width);
+    decoded.Height = static_cast<int>(cinfo.output_height);
+    decoded.Pixels.resize(size_t(decoded.Width) * decoded.Height * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = decoded.Pixels.data() + size_t(cinfo.output_scanline) * decoded.Width * 3;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    TBgrImage small = ResizeBgr(decoded, 100, 75);
+    return small.Width == 100;
+}
+
+struct Figure {
+    std::string what;
+    double seconds = -1;  // < 0: not measured
+    int files = 0;
+};
+
+double PerSecond(const Figure& f)
+{
+    return f.seconds > 0 ? f.files / f.seconds : 0;
+}
+
+double Command(const std::string& command)
+{
+    auto t0 = Clock::now();
+    int rc = std::system((command + " >/dev/null 2>&1").c_str());
+    auto t1 = Clock::now();
+    return rc == 0 ? Seconds(t0, t1) : -1;
+}
+
+bool Have(const char* tool)
+{
+    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+void Print(const Figure& f, const Figure* reference)
+{
+    if (f.seconds < 0) {
+        std::printf("  %-52s  not measured (tool missing or failed)\n", f.what.c_str());
+        return;
+    }
+    std::printf("  %-52s %8.1f files/s %8.3f ms/file", f.what.c_str(), PerSecond(f), 1000.0 * f.seconds / f.files);
+    if (reference && reference->seconds > 0)
+        std::printf("   x%.2f of ours", f.seconds / reference->seconds);
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int count = argc > 1 ? std::atoi(argv[1]) : 200;
+    if (count < 2)
+        count = 2;
+    const int half = count / 2;
+
+    samples::TempDir dir;
+    const std::string exifDir = dir.File("exif"), plainDir = dir.File("plain"), outDir = dir.File("out");
+    fs::create_directories(exifDir);
+    fs::create_directories(plainDir);
+    fs::create_directories(outDir);
+
+    // Four different photos, written as count files: the first half with an
+    // embedded thumbnail, the second without.
+    std::printf("Generating %d photos of 4000 x 3000 ...\n", count);
+    std::fflush(stdout);
+    std::vector<std::vector<uint8_t>> photos, withThumb;
+    for (int v = 0; v < 4; ++v) {
+        photos.push_back(MakePhoto(v));
+        std::vector<uint8_t> thumb = samples::EncodeJpeg(160, 120, [v](int y, uint8_t* rgb) {
+            for (int x = 0; x < 160; ++x) {
+                rgb[x * 3] = static_cast<uint8_t>(x + v * 40);
+                rgb[x * 3 + 1] = static_cast<uint8_t>(y * 2);
+                rgb[x * 3 + 2] = static_cast<uint8_t>(x + y);
+            }
+        });
+        withThumb.push_back(samples::WithExif(photos.back(), samples::ExifTiff(1, thumb), true));
+    }
+    std::vector<std::string> exifNames, plainNames;
+    uintmax_t bytes = 0;
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG_%04d.jpg", i);
+        bool exif = i < half;
+        const auto& data = exif ? withThumb[i % 4] : photos[i % 4];
+        samples::WriteFile((exif ? exifDir : plainDir) + "/" + name, data);
+        (exif ? exifNames : plainNames).push_back(name);
+        bytes += data.size();
+    }
+    std::printf("  %d files, %.1f MB each on average\n\n", count, bytes / 1e6 / count);
+
+    platform::TFileStream cache = platform::TFileStream::CreateExclusive(dir.File("cache.dat"));
+    std::vector<std::string> offsets;
+    auto best = [](Figure& f, Clock::time_point t0) {
+        double s = Seconds(t0, Clock::now());
+        if (f.seconds < 0 || s < f.seconds)
+            f.seconds = s;
+    };
+
+    // Runs alternate between ours and the reference so that both see the
+    // same load on this shared machine; the best of five runs counts.
+    Figure oursExif{"BuildThumbnails, embedded thumbnail", -1, half};
+    Figure oursPlain{"BuildThumbnails, no embedded thumbnail", -1, count - half};
+    Figure bare{"bare libjpeg-turbo 1/8 decode + downscale, no EXIF", -1, count - half};
+    std::vector<uint8_t> file;
+    TBgrImage decoded;
+    for (int run = 0; run < 5; ++run) {
+        auto t0 = Clock::now();
+        BuildThumbnailCache(exifDir, exifNames, cache, offsets, 100, 100);
+        best(oursExif, t0);
+        for (const auto& o : offsets)
+            if (o == "-1")
+                std::printf("  warning: a photo gave no thumbnail\n");
+
+        t0 = Clock::now();
+        BuildThumbnailCache(plainDir, plainNames, cache, offsets, 100, 100);
+        best(oursPlain, t0);
+        for (const auto& o : offsets)
+            if (o == "-1")
+                std::printf("  warning: a photo gave no thumbnail\n");
+
+        t0 = Clock::now();
+        for (const auto& n : plainNames)
+            BareDecodeAndShrink(plainDir + "/" + n, file, decoded);
+        best(bare, t0);
+    }
+
+    std::vector<Figure> peers;
+    struct Half {
+        const char* label;
+        std::string folder;
+        int files;
+    } halves[] = {{"embedded thumbnail", exifDir, half}, {"no embedded thumbnail", plainDir, count - half}};
+    for (const auto& h : halves) {
+        for (bool oneThread : {false, true}) {
+            std::string env = oneThread ? "MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 VIPS_CONCURRENCY=1 " : "";
+            std::string suffix = std::string(", ") + h.label + (oneThread ? ", 1 thread" : "");
+            Figure mogrify{"mogrify -define jpeg:size=200x200 -thumbnail" + suffix, -1, h.files};
+            if (Have("mogrify"))
+                mogrify.seconds = Command(env + "mogrify -path " + outDir +
+                                          " -define jpeg:size=200x200 -thumbnail 100x100 " + h.folder + "/*.jpg");
+            peers.push_back(mogrify);
+            Figure vips{"vipsthumbnail --size 100x100" + suffix, -1, h.files};
+            if (Have("vipsthumbnail"))
+                vips.seconds = Command(env + "vipsthumbnail --size 100x100 -o " + outDir + "/%s.jpg " + h.folder + "/*.jpg");
+            peers.push_back(vips);
+        }
+    }
+
+    std::printf("Thumbnails of %d photos (100 x 100 box):\n", count);
+    Print(oursExif, nullptr);
+    Print(oursPlain, nullptr);
+    Print(bare, &oursPlain);
+    for (const auto& p : peers)
+        Print(p, p.what.find("no embedded") != std::string::npos ? &oursPlain : &oursExif);
+
+    std::printf("\nGoals:\n");
+    double exifMs = 1000.0 * oursExif.seconds / oursExif.files;
+    std::printf("  embedded thumbnail: %.3f ms per photo (goal: under 1 ms) %s\n", exifMs, exifMs < 1 ? "met" : "MISSED");
+    double ratio = oursPlain.seconds / bare.seconds;
+    std::printf("  no embedded thumbnail: %.2f x the bare decode (goal: at most 1.10) %s\n", ratio,
+                ratio <= 1.10 ? "met" : "MISSED");
+    for (const auto& p : peers)
+        if (p.what.rfind("mogrify", 0) == 0 && p.what.find("no embedded") != std::string::npos && p.seconds > 0)
+            std::printf("  against %s: ours is %.2f x as fast\n", p.what.c_str(), p.seconds / oursPlain.seconds);
+    return 0;
+}
