@@ -127,10 +127,8 @@ public:
     // ends inside it, or fails, raises.
     void ReadFixed(std::uint64_t pos, void* out, std::size_t n)
     {
-        if (!Has(pos, n)) {
-            // Either a short file or a read error behind the head.
+        if (!Has(pos, n))
             throw EInOutError(0, name_, kEndOfFile);
-        }
         errno = 0;
         if (!Read(pos, out, n)) {
             int err = errno ? errno : EIO;
@@ -309,14 +307,6 @@ constexpr TagRule kIfd1Rules[] = {
     {0x0201, Action::Offset, &TExif::ThumbOffset, nullptr},
     {0x0202, Action::Text, &TExif::ThumbLength, nullptr},
 };
-
-template <std::size_t N>
-const TagRule* FindRule(const TagRule (&rules)[N], std::uint16_t tag)
-{
-    for (const TagRule& r : rules)
-        if (r.tag == tag) return &r;
-    return nullptr;
-}
 
 // ---------------------------------------------------------------------------
 // Numbers and texts
