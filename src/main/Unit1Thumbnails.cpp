@@ -8,7 +8,6 @@
 #include "ThumbnailCache.h"
 #include "Unit4.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -18,12 +17,35 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QStyleOptionViewItem>
+#include <QGuiApplication>
 
 #include <cmath>
 #include <optional>
 
 namespace {
+
+// Outside a desktop session Qt may know no icon theme at all, or only the
+// bare base theme without type icons: look in the system's icon folders and
+// fall back on the common default theme there.
+void UseInstalledIconThemes()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& dir :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory))
+        if (!paths.contains(dir))
+            paths << dir;
+    QIcon::setThemeSearchPaths(paths);
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QStringLiteral("hicolor"));
+    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == QLatin1String("hicolor"))
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+}
 
 // The icon of a file type, found by the name's extension alone (the file is
 // not touched): the desktop theme's icon for its type, else the generic file
@@ -36,9 +58,7 @@ QIcon TypeIcon(const QString& fileName)
     if (found != icons.constEnd())
         return *found;
 
-    // Without a desktop session no theme is named; use the installed default.
-    if (QIcon::themeName().isEmpty() && QDir(QStringLiteral("/usr/share/icons/Adwaita")).exists())
-        QIcon::setThemeName(QStringLiteral("Adwaita"));
+    UseInstalledIconThemes();
     const QMimeType mime = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
     QIcon icon = QIcon::fromTheme(mime.iconName());
     if (icon.isNull())
@@ -125,7 +145,8 @@ void TForm1::ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewIt
     const int bottom = top + h;
     const QRect box(left, top, w, h);
 
-    const QColor background = ListView1 ? ListView1->palette().color(QPalette::Base) : QColor(Qt::white);
+    // The list's own colour (the system's window colour), not its tiled picture.
+    const QColor background = QGuiApplication::palette().color(QPalette::Base);
     painter->fillRect(box, background);
 
     std::optional<TThumbBitmap> thumb;

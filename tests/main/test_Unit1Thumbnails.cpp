@@ -240,7 +240,7 @@ TEST_F(Thumbnails, PhotoWithoutThumbnailShowsTheTypeIconCentred)
     const int broken = IndexOf("broken.jpg");
     ASSERT_EQ(form->ThumbOffsets[static_cast<size_t>(broken)], "-1");
     const QPoint o = BoxOrigin();
-    const QColor base = form->ListView1->palette().color(QPalette::Base);
+    const QColor base = QGuiApplication::palette().color(QPalette::Base);
 
     QImage cell = Draw(broken, false);
     int iconPixels = 0;
