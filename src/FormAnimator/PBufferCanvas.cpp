@@ -13,6 +13,9 @@ using namespace win32;
 
 void TPBufferCanvas::CreateSurface(int32_t Width, int32_t Height, TGlPixelFormat* PixelFormat)
 {
+    // Checked before anything is made, so that a second call cannot drop
+    // the handles of the first surface.
+    QUISTELOR_ASSERT(Context == nullptr, "Context already created", GlCanvasUnit);
     TNullWindowedCanvas* null = NullWindowedCanvas;
     if (!null)
         throw EGlError(NoPixelFormatMessage);
