@@ -30,6 +30,9 @@ const TStringTableEntry StringTable[] = {
     {27, "Preview filenames"},
     {28, "Cancel"},
     {29, "Rename"},
+    {30, "These photos kept their names:"},
+    {31, "name already taken"},
+    {32, "same name as photo %1"},
 
     {51, "Utiliser EXIF"},
     {52, "Déselectionner"},
@@ -60,6 +63,9 @@ const TStringTableEntry StringTable[] = {
     {77, "Prévisualiser les noms de fichiers"},
     {78, "Annuler"},
     {79, "Renommer"},
+    {80, "Ces photos ont gardé leur nom :"},
+    {81, "nom déjà pris"},
+    {82, "même nom que la photo %1"},
 };
 
 const size_t StringTableCount = sizeof StringTable / sizeof StringTable[0];

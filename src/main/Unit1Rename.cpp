@@ -1,3 +1,0 @@
-#include "Unit1.h"
-
-void TForm1::A_renameExecute() {}
