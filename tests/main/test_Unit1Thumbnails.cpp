@@ -1,10 +1,12 @@
-#include "../platform/QtTestEnv.h"
-
 #include "JpegSamples.h"
 #include "MyListView.h"
 #include "StatusBar.h"
 #include "Unit1.h"
+#include "platform/Registry.h"
 #include "platform/ShellTreeView.h"
+
+#include <QApplication>
+#include <QFile>
 
 #include <QImage>
 #include <QItemSelectionModel>
@@ -21,6 +23,52 @@ namespace fs = std::filesystem;
 using samples::Rgb;
 
 namespace {
+
+// HOME, the settings folder and TEMP point into one temporary folder before
+// the application starts, so the tests never touch the user's own files.
+struct TestEnvironment {
+    samples::TempDir root;
+    TestEnvironment()
+    {
+        for (const char* sub : {"home", "config", "temp"})
+            fs::create_directories(fs::path(root.Path()) / sub);
+        setenv("HOME", root.File("home").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", root.File("config").c_str(), 1);
+        setenv("TEMP", root.File("temp").c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+};
+
+TestEnvironment& Environment()
+{
+    static TestEnvironment env;
+    return env;
+}
+
+QApplication& App()
+{
+    Environment();
+    static int argc = 1;
+    static char name[] = "quistelor-test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// A settings store that exists (no first-run questions) with this language.
+void ResetSettings(const char* language = "EN")
+{
+    QFile::remove(platform::TRegistry::FileName());
+    platform::TRegistry reg;
+    reg.OpenKey(true);
+    reg.WriteString(QStringLiteral("Language"), QString::fromLatin1(language));
+}
+
+void ProcessEvents()
+{
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
 
 constexpr Rgb Red{220, 20, 20};
 constexpr Rgb Blue{20, 20, 220};
@@ -65,16 +113,16 @@ class Thumbnails : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testenv::App();
-        testenv::ResetSettings();
-        dir = testenv::Env().Root / ("thumbs-" + std::to_string(counter++));
+        App();
+        ResetSettings();
+        dir = fs::path(Environment().root.Path()) / ("thumbs-" + std::to_string(counter++));
         fs::create_directories(dir);
     }
     void TearDown() override
     {
         form.reset();
         fs::remove_all(dir);
-        testenv::DeleteSettings();
+        QFile::remove(platform::TRegistry::FileName());
     }
     TForm1& Show()
     {
@@ -88,7 +136,7 @@ protected:
     {
         ASSERT_TRUE(form->ShellTreeView1->SetPath(QString::fromStdString(dir.string())));
         form->ShellTreeView1->FlushChange();
-        testenv::ProcessEvents();
+        ProcessEvents();
     }
     void Photo(const std::string& name, const std::vector<uint8_t>& bytes)
     {
@@ -159,7 +207,7 @@ TEST_F(Thumbnails, StatusBarShowsEachPhotoAtOnceThenTheSelectionCount)
 
 TEST_F(Thumbnails, FrenchStepNameAndOneEntryPerPhoto)
 {
-    testenv::ResetSettings({{"Language", "FR"}});
+    ResetSettings("FR");
     Photo("a.jpg", samples::SolidJpeg(40, 30, Red));
     Photo("b.jpg", {'n', 'o'});
     Photo("c.jpg", samples::SolidJpeg(30, 40, Blue));
@@ -276,7 +324,7 @@ TEST_F(Thumbnails, TheListPaintsThumbnailsAndFramesThroughItsDelegate)
     Photo("a.jpg", samples::SolidJpeg(400, 300, Red));
     Show();
     OpenFolder();
-    testenv::ProcessEvents();
+    ProcessEvents();
     const QModelIndex item = form->ListView1->model()->index(0, 0);
     const QRect rect = form->ListView1->visualRect(item);
     ASSERT_TRUE(rect.isValid());
@@ -291,7 +339,7 @@ TEST_F(Thumbnails, TheListPaintsThumbnailsAndFramesThroughItsDelegate)
     EXPECT_TRUE(Near(before.pixel(o + QPoint(-2, 50)), Qt::white, 0));
 
     form->ListView1->selectionModel()->select(item, QItemSelectionModel::Select);
-    testenv::ProcessEvents();
+    ProcessEvents();
     QImage after = form->ListView1->viewport()->grab().toImage();
     EXPECT_TRUE(Near(after.pixel(o + QPoint(-4, 50)), LightBlue, 0));
     EXPECT_EQ(form->StatusText(), "1 file selected");
