@@ -61,8 +61,17 @@ std::string PhotoDateKey(const std::string& folder, const std::string& fileName,
     const std::string path = JoinPath(folder, fileName);
     if (useExif) {
         TExif exif;
-        exif.ReadFromFile(path);
-        if (exif.DateTimeOriginal != "?")
+        bool read = true;
+        try {
+            exif.ReadFromFile(path);
+        } catch (const platform::EOSError& e) {
+            // A folder whose name matches the list's mask is listed like a
+            // photo; it has no EXIF date, only its modification time.
+            if (e.ErrorCode() != EISDIR)
+                throw;
+            read = false;
+        }
+        if (read && exif.DateTimeOriginal != "?")
             return DateKeyFromIntermediate(ExifDateToIntermediate(exif.DateTimeOriginal));
     }
     struct stat st {};

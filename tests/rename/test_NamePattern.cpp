@@ -121,6 +121,15 @@ TEST(DateKeys, PhotoWithoutExifDateFallsBackToEvenFileTime)
     EXPECT_EQ(PhotoDateKey(dir.Path(), "exif.jpg", false), "2006-05-12_14.30.06");
 }
 
+TEST(DateKeys, FolderListedAsPhotoIsDatedByItsModificationTime)
+{
+    UseUtc();
+    ScratchFolder dir;
+    ASSERT_EQ(mkdir((dir / "d.jpg").c_str(), 0700), 0);
+    SetModified(dir / "d.jpg", 1147444200 + 3);
+    EXPECT_EQ(PhotoDateKey(dir.Path(), "d.jpg", true), "2006-05-12_14.30.02");
+}
+
 TEST(DateKeys, MissingOrUnreadablePhotoEndsTheStepWithAnError)
 {
     ScratchFolder dir;
