@@ -20,7 +20,7 @@ struct PhotoType {
     std::string DateKey;       // normally YYYY-MM-DD_HH.MM.SS
     std::int32_t Rank = 0;     // 1-based place in date order among the selected photos
     std::int32_t DayNumber = 0;  // 1-based place among the selected photos of the same day
-    bool TieCounted = false;   // kept for the record's layout; the ranking does not need it
+    bool TieCounted = false;   // working flag of the ranking; set for every ranked photo
 };
 
 // One element per item of the photo list (element i belongs to item i).
