@@ -1,6 +1,8 @@
 #include "Application.h"
 #include "Unit1.h"
 
+#include "FormAnimator/FormAnimatorStartup.h"
+
 #include <QStringList>
 
 #include <cstdio>
@@ -46,8 +48,11 @@ int main(int argc, char** argv)
     }
     TApplication app(argc, argv);
 
-    // Window-animation library: start-up of its globals goes here, before
-    // the main window exists.
+    // Window-animation library: its globals exist before the main window.
+    // Without OpenGL the program still runs, without animations.
+    if (!FormAnimator::FormAnimatorStartup())
+        std::fprintf(stderr, "quistelor: OpenGL is not available, windows open without animation: %s\n",
+                     FormAnimator::FormAnimatorStartupError().c_str());
 
     int result = 0;
     {
@@ -56,7 +61,7 @@ int main(int argc, char** argv)
         result = app.exec();
     }
 
-    // Window-animation library: shutdown of its globals goes here, after the
-    // main window is gone.
+    // Window-animation library: its globals go after the main window.
+    FormAnimator::FormAnimatorShutdown();
     return result;
 }
