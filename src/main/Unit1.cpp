@@ -315,7 +315,10 @@ void TForm1::RunFormCreateSteps(const QStringList& args)
     connect(ListView1, &TMyListView::DoubleClicked, this, &TForm1::ListView1_prevDblClick);
     ListView1->hide();
 
-    // 2. Saved geometry, only the values present.
+    // 2. Saved geometry, only the values present. The state is applied
+    // after the size and the centring: moving or resizing a window that is
+    // still hidden would take its maximized state away.
+    Qt::WindowStates state = windowState();
     {
         platform::TRegistry reg;
         if (reg.OpenKey(false)) {
@@ -324,13 +327,13 @@ void TForm1::RunFormCreateSteps(const QStringList& args)
             if (reg.ValueExists(kWindowState)) {
                 switch (reg.ReadInteger(kWindowState)) {
                 case 1:
-                    setWindowState(Qt::WindowMinimized);
+                    state = Qt::WindowMinimized;
                     break;
                 case 2:
-                    setWindowState(Qt::WindowMaximized);
+                    state = Qt::WindowMaximized;
                     break;
                 default:
-                    setWindowState(Qt::WindowNoState);
+                    state = Qt::WindowNoState;
                     break;
                 }
             }
@@ -351,6 +354,7 @@ void TForm1::RunFormCreateSteps(const QStringList& args)
         const QSize outer = frameGeometry().size();
         move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
     }
+    setWindowState(state);
 
     // 5. - 6.
     RefreshLanguage();
