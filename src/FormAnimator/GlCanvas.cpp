@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 namespace FormAnimator {
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 namespace win32::detail {

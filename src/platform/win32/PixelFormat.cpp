@@ -5,7 +5,6 @@
 #include "WglExtensions.h"
 
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 
 namespace win32 {
