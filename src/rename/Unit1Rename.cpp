@@ -59,10 +59,18 @@ void TForm1::A_renameExecute()
     ProgressBar1->setValue(0);
     ProgressBar1->setMinimum(0);
     ProgressBar1->setMaximum(n);
-    const RenameProgress progress = [this](RenameStep step, int position, int) {
+    // The step's text is looked up once per step: the language cannot change
+    // while the command holds the window.
+    int textStep = -1;
+    QString stepText;
+    const RenameProgress progress = [&, this](RenameStep step, int position, int) {
+        if (textStep != step) {
+            textStep = step;
+            stepText = LoadLangString(StepTextId(step));
+        }
         ProgressBar1->setValue(std::min(position, ProgressBar1->maximum()));
         SetStatusText(QString::number(position) + QLatin1Char('/') + QString::number(ProgressBar1->maximum()) +
-                      QStringLiteral(" - ") + LoadLangString(StepTextId(step)));
+                      QStringLiteral(" - ") + stepText);
         ProgressBar1->repaint();
         StatusBar1->repaint();
     };

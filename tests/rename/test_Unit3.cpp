@@ -4,6 +4,7 @@
 #include "TestPhotos.h"
 
 #include "Application.h"
+#include "StatusBar.h"
 #include "Unit1.h"
 #include "platform/Registry.h"
 #include "platform/ShellTreeView.h"
@@ -377,6 +378,23 @@ TEST_F(RenameDialog, UnreadablePhotoEndsThePreviewWithItsErrorShown)
 
 namespace {
 
+// Records the status bar's text every time it is painted.
+class StatusRecorder : public QObject {
+public:
+    explicit StatusRecorder(TForm1& form) : form_(form) { form.StatusBar1->installEventFilter(this); }
+    ~StatusRecorder() override { form_.StatusBar1->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != form_.StatusText()))
+            texts << form_.StatusText();
+        return false;
+    }
+    QStringList texts;
+
+private:
+    TForm1& form_;
+};
+
 class RenameCommand : public RenameDialog {
 protected:
     void TearDown() override { form.reset(); }
@@ -449,10 +467,15 @@ TEST_F(RenameCommand, RenamesTheSelectedPhotosInShootingOrderAndReloads)
     Photo("keep.jpg", 8);
     TForm1& w = ShowWindow();
     Select({"x.JPG", "y.jpg", "z.jpg"});
+    StatusRecorder status(w);
     Run([](TForm3& d) {
         d.Edit_Patern->setText("Trip *");
         d.btt_ok->click();
     });
+    for (const char* text : {"1/3 - Get dates", "3/3 - Get dates", "3/3 - Sort numerical order", "1/3 - Rename files",
+                             "3/3 - Rename files"})
+        EXPECT_TRUE(status.texts.contains(text)) << text << " in " << status.texts.join(" | ").toStdString();
+    EXPECT_FALSE(status.texts.join("|").contains("Sort Same date")) << "no same-day step without '?'";
     EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
     EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"Trip 1.jpg", "Trip 2.jpg", "Trip 3.jpg", "keep.jpg"}));
     EXPECT_EQ(ReadFile(dir / "Trip 3.jpg"), JpegBytes("2006:05:12 11:00:00", "x.JPG"));
@@ -492,8 +515,10 @@ TEST_F(RenameCommand, NameTakenAfterThePreviewIsNeverOverwrittenAndIsReported)
 {
     Photo("a.jpg", 9);
     Photo("b.jpg", 10);
-    ShowWindow();
+    StoreSettings({{"Language", "FR"}, {"Patern", "Photo *"}});
+    TForm1& w = ShowWindow();
     Select({"a.jpg", "b.jpg"});
+    StatusRecorder status(w);
     Run([&](TForm3& d) {
         // Another program takes a's new name while the dialog is open.
         WriteFile(dir / "Photo 1.jpg", "someone else's file");
@@ -504,7 +529,9 @@ TEST_F(RenameCommand, NameTakenAfterThePreviewIsNeverOverwrittenAndIsReported)
     EXPECT_EQ(ReadFile(dir / "a.jpg"), JpegBytes("2006:05:12 09:00:00", "a.jpg"));
     EXPECT_TRUE(Exists(dir / "Photo 2.jpg"));
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].startsWith("These photos kept their names:")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8("Ces photos ont gardé leur nom :"))) << messages[0].toStdString();
+    EXPECT_TRUE(status.texts.contains(QString::fromUtf8("2/2 - Récupère les dates")));
+    EXPECT_TRUE(status.texts.contains("2/2 - Renomme les fichiers"));
     EXPECT_TRUE(messages[0].contains("a.jpg -> Photo 1.jpg: File exists")) << messages[0].toStdString();
     EXPECT_FALSE(messages[0].contains("b.jpg"));
 }
