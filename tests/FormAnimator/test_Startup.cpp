@@ -9,6 +9,7 @@
 
 #include "platform/win32/Fpu.h"
 #include "platform/win32/Wgl.h"
+#include "platform/win32/WglExtensions.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,10 @@ TEST(FormAnimatorStartup, ALockLeftAtShutdownIsReportedNotFatal)
         << FormAnimatorStartupError();
     EXPECT_EQ(GlCanvasManager, nullptr);
     EXPECT_EQ(NullWindowedCanvas, nullptr);
+    // Clean up behind the canvas, whose globals are gone.
     win32::wglMakeCurrent(nullptr, nullptr);
     win32::wglDeleteContext(canvas->Context);
+    auto destroy = reinterpret_cast<win32::PFNWGLDESTROYPBUFFERARBPROC>(win32::wglGetProcAddress("wglDestroyPbufferARB"));
+    EXPECT_TRUE(destroy(canvas->PBuffer));
     delete canvas;
 }
