@@ -28,11 +28,11 @@ namespace {
 // File access
 // ---------------------------------------------------------------------------
 
-// Most EXIF blocks lie in the first few KiB of a photo, so the start of the
-// file is read in one call and parsed from memory; anything further on is
-// served from a small window read on demand.
-constexpr std::size_t kHeadSize = 64 * 1024;
-constexpr std::size_t kWindowSize = 4 * 1024;
+// The directories of an EXIF block lie in the first few KiB of a photo, so the
+// start of the file is read in one call and parsed from memory; anything
+// further on is served from a window read on demand.
+constexpr std::size_t kHeadSize = 16 * 1024;
+constexpr std::size_t kWindowSize = 16 * 1024;
 
 const char* const kEndOfFile = "Read beyond end of file";
 

@@ -292,12 +292,16 @@ TEST_P(ExifOrderTest, SegmentIsFoundWhereverTheMarkerChainLeads)
 
 TEST_P(ExifOrderTest, BlocksStraddlingTheStartReadInOneGoAreReadWhole)
 {
-    // Shift the block across the first 64 KiB so that entries, texts and
-    // rationals in turn cross the boundary of what is read first.
+    // Shift the block across the usual read sizes (4, 16 and 64 KiB) so
+    // that entries, texts and rationals in turn cross the boundary of what
+    // is read first.
     TiffWriter w = FullBlock(GetParam());
     const Bytes exif = ExifSegment(w.Build());
     ReadResult first = Read(Soi() + exif + ScanAndEnd(), "first.jpg");
-    for (std::size_t pad = 65536 - 700; pad < 65536 - 4; pad += 37) {
+    std::vector<std::size_t> pads;
+    for (std::size_t boundary : {4096, 16384, 65536})
+        for (std::size_t pad = boundary - 700; pad < boundary - 4; pad += 37) pads.push_back(pad);
+    for (std::size_t pad : pads) {
         SCOPED_TRACE(pad);
         const Bytes file = Soi() + Segment(0xE2, Bytes(pad - 8, 9)) + exif + ScanAndEnd();
         ReadResult r = Read(file, "shifted.jpg");
