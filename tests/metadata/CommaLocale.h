@@ -5,7 +5,11 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace exiftest {
 
@@ -23,11 +27,20 @@ inline std::string CommaLocale()
         for (const char* l : {"fr_FR.UTF-8", "de_DE.UTF-8", "fr_FR.utf8", "de_DE.utf8"})
             if (usable(l)) return std::string(l);
 
+        // One folder per process: tests run in parallel, and a locale being
+        // written must not be read by another test.
         const char* tmp = std::getenv("TMPDIR");
-        const std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/quistelor-test-locales";
+        static const std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/quistelor-test-locale-" +
+                                       std::to_string(getpid());
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
+        });
         const std::string cmd = "mkdir -p '" + dir + "' && localedef -i fr_FR -f UTF-8 '" + dir +
                                 "/fr_FR.UTF-8' >/dev/null 2>&1";
-        if (std::system(cmd.c_str()) > 1) return std::string();  // localedef warns with status 1
+        // localedef ends with status 1 when it only warns.
+        const int status = std::system(cmd.c_str());
+        if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) > 1) return std::string();
         setenv("LOCPATH", dir.c_str(), 1);
         return usable("fr_FR.UTF-8") ? std::string("fr_FR.UTF-8") : std::string();
     }();
