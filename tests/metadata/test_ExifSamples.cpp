@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -20,10 +19,14 @@ struct Sample {
     const char* dateTimeOriginal;  // "?" where the file has no EXIF shooting date
 };
 
-// "?" also for the two exif-org files whose date lies in a maker block of
-// their own (JFXX or CIFF), not in an EXIF segment, and for tests/30: its Exif
-// pointer is written as a string, which the reader follows as an offset all
-// the same (its XMP packet carries the same date).
+// The expected dates are the tool's EXIF DateTimeOriginal. Three files have a
+// shooting date elsewhere, which the reader does not look at, so "?" here:
+// Reconyx_HC500_Hyperfire.jpg keeps it in its maker note only, and
+// exif-org/olympus-d320l.jpg and exif-org/sony-powershota5.jpg in maker
+// blocks of their own (JFXX, CIFF) instead of an EXIF segment. One file goes
+// the other way: tests/30-type_error.jpg writes its Exif pointer as a string,
+// which the tool rejects and the reader follows as an offset all the same
+// (its XMP packet carries the same date).
 const Sample kSamplesTable[] = {
     {"Canon_40D.jpg", "2008:05:30 15:56:01"},
     {"Canon_40D_photoshop_import.jpg", "?"},
