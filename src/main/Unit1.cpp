@@ -313,6 +313,7 @@ void TForm1::RunFormCreateSteps(const QStringList& args)
             &TForm1::ListView1Change);
     connect(ListView1, &TMyListView::KeyUp, this, [this](int key, Qt::KeyboardModifiers) { ListView1KeyUp(key); });
     connect(ListView1, &TMyListView::DoubleClicked, this, &TForm1::ListView1_prevDblClick);
+    setTabOrder(ListView1, ShellTreeView1);  // the list comes first
     ListView1->hide();
 
     // 2. Saved geometry, only the values present. The state is applied
