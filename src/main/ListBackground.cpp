@@ -1,5 +1,6 @@
 #include "ListBackground.h"
 
+#include "platform/FileStream.h"
 #include "platform/OSError.h"
 
 #include <cerrno>
@@ -149,7 +150,7 @@ void SaveBmpFile(const std::string& path, const TRgbImage& image)
     const std::vector<uint8_t> bytes = EncodeBmp(image);
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
-        platform::RaiseLastOSError();
+        throw platform::ECreateFileError("Cannot create file \"" + path + "\". " + platform::SysErrorMessage(errno));
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

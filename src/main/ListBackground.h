@@ -39,5 +39,6 @@ void StretchDraw(TRgbImage& dst, const TRgbImage& src);
 std::vector<uint8_t> EncodeBmp(const TRgbImage& image);
 
 // Writes EncodeBmp(image) to path, replacing the file. Throws
-// platform::EOSError when the file cannot be written.
+// platform::ECreateFileError when the file cannot be created and
+// platform::EOSError when it cannot be written.
 void SaveBmpFile(const std::string& path, const TRgbImage& image);

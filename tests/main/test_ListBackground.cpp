@@ -1,4 +1,5 @@
 #include "ListBackground.h"
+#include "platform/FileStream.h"
 #include "platform/OSError.h"
 
 #include <gtest/gtest.h>
@@ -51,14 +52,15 @@ TEST(Bmp, HeaderRowsBottomUpInBlueGreenRedPaddedToFourBytes)
     EXPECT_EQ(b[54 + 14], 10);
 }
 
-TEST(Bmp, SavingIntoAMissingFolderRaisesTheSystemError)
+TEST(Bmp, SavingIntoAMissingFolderSaysWhichFileCouldNotBeCreated)
 {
     TRgbImage img(2, 2);
     try {
         SaveBmpFile("/nonexistent-quistelor/x.bmp", img);
         FAIL();
-    } catch (const platform::EOSError& e) {
-        EXPECT_EQ(e.ErrorCode(), ENOENT);
+    } catch (const platform::ECreateFileError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"/nonexistent-quistelor/x.bmp\". No such file or directory");
     }
 }
 

@@ -364,6 +364,20 @@ TEST_F(MainWindow, ASecondCopyCannotTakeTheCacheFileAndLeavesItAlone)
     EXPECT_EQ(ReadAll(cache), "");
 }
 
+TEST_F(MainWindow, AMissingTempFolderIsReportedAndLeavesNoCacheFile)
+{
+    const QByteArray saved = qgetenv("TEMP");
+    const fs::path missing = testenv::Env().Root / "no-such-temp";
+    qputenv("TEMP", QByteArray::fromStdString(missing.string()));
+    testenv::TMessageBoxCatcher boxes;
+    Make();
+    qputenv("TEMP", saved);
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(boxes.texts[0], "Cannot create file \"" + Q(missing / "fondexport.bitmap") + "\". No such file or directory");
+    EXPECT_FALSE(form->ThumbStream.has_value());
+    EXPECT_FALSE(fs::exists(missing));
+}
+
 TEST_F(MainWindow, CommandLineFolderIsOpenedAndAnythingElseIgnored)
 {
     Photos(2);
