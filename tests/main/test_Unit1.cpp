@@ -467,6 +467,21 @@ TEST_F(MainWindow, CountTextsAndRenameFollowTheSelection)
     EXPECT_EQ(form->SelectedIndexes(), (std::vector<int>{1, 2, 3}));
 }
 
+TEST_F(MainWindow, ARangeSelectedWithShiftClickUpdatesTheCount)
+{
+    Photos(6);
+    Show();
+    OpenFolder(dir);
+    QWidget* viewport = form->ListView1->viewport();
+    auto centre = [&](int i) { return form->ListView1->visualRect(form->ListModel->index(i)).center(); };
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, centre(1));
+    EXPECT_EQ(form->StatusText(), "1 file selected");
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, centre(4));
+    EXPECT_EQ(form->SelectedIndexes(), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(form->StatusText(), "4 files selected");
+    EXPECT_TRUE(form->A_rename->isEnabled());
+}
+
 TEST_F(MainWindow, CtrlASelectsEveryPhotoAndEndsWithTheCount)
 {
     Photos(20);
