@@ -88,14 +88,19 @@ TEST(CriticalSection, IsReentrantAndExcludesOtherThreads)
     InitializeCriticalSection(&cs);
     EnterCriticalSection(&cs);
     EnterCriticalSection(&cs);
+    std::atomic<bool> tried{false};
     std::atomic<bool> entered{false};
     std::thread other([&] {
         EXPECT_FALSE(TryEnterCriticalSection(&cs));
+        tried = true;
         EnterCriticalSection(&cs);
         entered = true;
         LeaveCriticalSection(&cs);
     });
+    // Still held once: the other thread must not get in, however it is scheduled.
     LeaveCriticalSection(&cs);
+    while (!tried)
+        std::this_thread::yield();
     std::this_thread::yield();
     EXPECT_FALSE(entered);
     LeaveCriticalSection(&cs);
