@@ -33,6 +33,7 @@ const TStringTableEntry StringTable[] = {
     {30, "These photos kept their names:"},
     {31, "name already taken"},
     {32, "same name as photo %1"},
+    {33, "a name cannot hold \"/\""},
 
     {51, "Utiliser EXIF"},
     {52, "Déselectionner"},
@@ -66,6 +67,7 @@ const TStringTableEntry StringTable[] = {
     {80, "Ces photos ont gardé leur nom :"},
     {81, "nom déjà pris"},
     {82, "même nom que la photo %1"},
+    {83, "un nom ne peut pas contenir « / »"},
 };
 
 const size_t StringTableCount = sizeof StringTable / sizeof StringTable[0];

@@ -7,8 +7,17 @@
 #include <sys/stat.h>
 #include <unordered_map>
 
+// A '/' turns a name into a path: the photo would leave its folder (into a
+// subfolder, or with ".." anywhere above it) instead of being renamed.
+static bool IsPlainName(const std::string& name)
+{
+    return name.find('/') == std::string::npos;
+}
+
 std::string RenameOutcome::Reason() const
 {
+    if (ErrorCode == EINVAL && !IsPlainName(NewName))
+        return "a name cannot hold \"/\"";
     return ErrorCode ? platform::SysErrorMessage(ErrorCode) : std::string();
 }
 
@@ -36,7 +45,10 @@ std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarr
         o.OldName = photos[i].FileName;
         if (i < newNames.size() && newNames[i]) {
             o.NewName = *newNames[i];
-            if (platform::MoveFileA(JoinPath(folder, o.OldName), JoinPath(folder, o.NewName))) {
+            if (!IsPlainName(o.NewName)) {
+                o.Result = rrFailed;
+                o.ErrorCode = EINVAL;
+            } else if (platform::MoveFileA(JoinPath(folder, o.OldName), JoinPath(folder, o.NewName))) {
                 o.Result = rrRenamed;
             } else {
                 o.Result = rrFailed;
@@ -72,6 +84,10 @@ std::vector<CollisionMark> PredictCollisions(const std::string& folder, const st
     for (std::size_t i = 0; i < fileNames.size(); ++i) {
         if (!IsSelected(selected, i) || i >= newNames.size() || !newNames[i])
             continue;
+        if (!IsPlainName(*newNames[i])) {
+            marks[i] = {ckNotAName, 0};
+            continue;
+        }
         const std::string from = JoinPath(folder, fileNames[i]);
         const std::string to = JoinPath(folder, *newNames[i]);
         if (from == to) {

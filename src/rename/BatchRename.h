@@ -27,7 +27,8 @@ struct RenameOutcome {
 };
 
 // Renames every selected photo that has a new name: folder/OldName to
-// folder/NewName. Reports one unit of rsRenameFiles per selected photo,
+// folder/NewName. A new name holding a '/' is refused with EINVAL: it would
+// move the photo into another folder instead of renaming it. Reports one unit of rsRenameFiles per selected photo,
 // renamed or not. Returns one outcome per selected photo, in list order.
 std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarrtyp& photos,
                                         const std::vector<bool>& selected,
@@ -42,6 +43,7 @@ enum CollisionKind {
     ckNone,
     ckTaken,   // held by a file that the batch does not free before this photo's turn
     ckSameAs,  // an earlier photo of the batch gets this very name
+    ckNotAName,  // holds a '/', so it would lead out of the photo's folder
 };
 
 struct CollisionMark {

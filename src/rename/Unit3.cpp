@@ -259,6 +259,8 @@ QString TForm3::MarkText(const CollisionMark& mark) const
     case ckSameAs:
         return LoadLangString(32).arg(mark.OtherIndex < items_.Count() ? Decode(items_.FileNames[mark.OtherIndex])
                                                                         : QString());
+    case ckNotAName:
+        return LoadLangString(33);
     case ckNone:
         break;
     }

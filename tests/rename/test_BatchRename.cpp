@@ -185,11 +185,43 @@ TEST(BatchRename, UnusableNamesFailWithTheSystemsReason)
 {
     Batch b;
     b.Add("a.jpg", "2006-05-12_01.00.00");
-    const auto outcomes = b.Run("missing folder/Photo *");
+    const auto outcomes = b.Run(std::string(300, 'x') + " *");
     EXPECT_EQ(outcomes[0].Result, rrFailed);
-    EXPECT_EQ(outcomes[0].ErrorCode, ENOENT);
-    EXPECT_EQ(outcomes[0].Reason(), "No such file or directory");
+    EXPECT_EQ(outcomes[0].ErrorCode, ENAMETOOLONG);
+    EXPECT_EQ(outcomes[0].Reason(), "File name too long");
     EXPECT_TRUE(Exists(b.dir / "a.jpg"));
+}
+
+// A '/' would make the new name a path: into a subfolder, or with ".." out of
+// the folder altogether. The photo must stay where it is, under its name.
+TEST(BatchRename, NameHoldingASlashNeverMovesThePhotoOutOfItsFolder)
+{
+    ScratchFolder outer;
+    ASSERT_EQ(::mkdir((outer / "card").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((outer / "card/sub").c_str(), 0700), 0);
+    for (const std::string pattern : {"sub/Photo *", "../Photo *", "missing folder/Photo *", "Trip ?/%"}) {
+        const std::string card = outer / "card";
+        WriteFile(card + "/a.jpg", "photo a.jpg");
+        photarrtyp photos(1);
+        photos[0].FileName = "a.jpg";
+        photos[0].DateKey = "2006-05-12_01.00.00";
+        const std::vector<bool> selected{true};
+        const auto names = NamesFromDateKeys(photos, selected, pattern);
+        ASSERT_TRUE(names[0]) << pattern;
+
+        const auto marks = PredictCollisions(card, {"a.jpg"}, selected, names);
+        EXPECT_EQ(marks[0].Kind, ckNotAName) << pattern;
+        const auto outcomes = RenamePhotos(card, photos, selected, names);
+        ASSERT_EQ(outcomes.size(), 1u);
+        EXPECT_EQ(outcomes[0].Result, rrFailed) << pattern;
+        EXPECT_EQ(outcomes[0].ErrorCode, EINVAL) << pattern;
+        EXPECT_EQ(outcomes[0].Reason(), "a name cannot hold \"/\"") << pattern;
+        EXPECT_EQ(FailedRenames(outcomes).size(), 1u);
+
+        EXPECT_EQ(ReadFile(card + "/a.jpg"), "photo a.jpg") << pattern;
+        EXPECT_EQ(Listing(card + "/sub"), std::vector<std::string>{}) << pattern;
+        EXPECT_EQ(Listing(outer.Path()), std::vector<std::string>{"card"}) << pattern;
+    }
 }
 
 TEST(BatchRename, PreviewMarksExactlyWhatTheBatchRefusesAndNothingIsLost)

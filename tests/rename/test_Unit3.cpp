@@ -347,6 +347,20 @@ TEST_F(RenameDialog, PreviewMarksNamesTheBatchWillNotGetWithoutChangingThem)
     EXPECT_EQ(PreviewTips(d)[2], QString::fromUtf8("nom déjà pris"));
 }
 
+TEST_F(RenameDialog, PreviewMarksNamesThatWouldLeadOutOfTheFolder)
+{
+    Photo("a.jpg", 9);
+    StoreSettings({{"Language", "EN"}, {"Patern", "../Photo *"}});
+    TForm3& d = Open();
+    EXPECT_EQ(PreviewTexts(d), (QStringList{"../Photo 1.jpg"}));
+    EXPECT_EQ(PreviewTips(d), (QStringList{"a name cannot hold \"/\""}));
+    EXPECT_FALSE(d.ListView_prev->item(0)->icon().isNull());
+
+    StoreSettings({{"Language", "FR"}, {"Patern", "../Photo *"}});
+    d.FormActivate();
+    EXPECT_EQ(PreviewTips(d), (QStringList{QString::fromUtf8("un nom ne peut pas contenir « / »")}));
+}
+
 TEST_F(RenameDialog, UnreadablePhotoEndsThePreviewWithItsErrorShown)
 {
     Photo("a.jpg", 9);
