@@ -101,6 +101,53 @@ void InstallErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err)
     err.pub.output_message = SilentOutput;
 }
 
+// Bounds on the work a single picture may ask for. A progressive or
+// multi-scan picture is held whole as DCT coefficients (two bytes per
+// sample) while its scans arrive, whatever the output scale: a few hundred
+// bytes can declare 65500 x 65500 and ask for gigabytes, and arithmetic
+// coding or long end-of-band runs fill such an area from almost no data,
+// scan after scan. The memory bound admits progressive photos up to about
+// 85 megapixels; the work bound, counted in 8 x 8 blocks visited over all
+// scans and the output pass, admits such a photo with some thirty scans and
+// an ordinary one with hundreds. Baseline photos decode row by row at the
+// reduced scale and stay far below both.
+constexpr long MaxDecoderMemory = 256L * 1024 * 1024;
+constexpr uint64_t MaxBlockVisits = 40'000'000;
+constexpr int MaxScans = 500;
+
+struct WorkLimit {
+    jpeg_progress_mgr pub;
+    uint64_t visits;
+};
+
+// Called by the library once per row of blocks read from a scan, and once
+// per output call.
+void CountWork(j_common_ptr common)
+{
+    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    auto* limit = reinterpret_cast<WorkLimit*>(cinfo->progress);
+    if (cinfo->input_scan_number > MaxScans)
+        FailDecode(common);
+    if (cinfo->comp_info == nullptr)
+        return;
+    uint64_t blocksPerRow = 0;
+    for (int c = 0; c < cinfo->num_components; ++c)
+        blocksPerRow += uint64_t(cinfo->comp_info[c].width_in_blocks) * unsigned(cinfo->comp_info[c].v_samp_factor);
+    limit->visits += std::max<uint64_t>(blocksPerRow, 1);
+    if (limit->visits > MaxBlockVisits)
+        FailDecode(common);
+}
+
+void LimitWork(jpeg_decompress_struct& cinfo, WorkLimit& limit)
+{
+    // Without a backing store, a request above this bound is an error
+    // (JERR_NO_BACKING_STORE) raised before anything is allocated.
+    cinfo.mem->max_memory_to_use = MaxDecoderMemory;
+    limit.pub.progress_monitor = CountWork;
+    limit.visits = 0;
+    cinfo.progress = &limit.pub;
+}
+
 // A source manager reading a file descriptor through a large buffer.
 struct FdSource {
     jpeg_source_mgr pub;
@@ -190,13 +237,16 @@ bool RunDecode(const DecodeInput& in, int boxWidth, int boxHeight, DecodeBuffers
 {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
+    WorkLimit limit;
     std::memset(&cinfo, 0, sizeof cinfo);
+    std::memset(&limit, 0, sizeof limit);
     InstallErrorManager(cinfo, err);
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    LimitWork(cinfo, limit);
     if (in.data) {
         jpeg_mem_src(&cinfo, in.data, static_cast<unsigned long>(in.size));
     } else {
@@ -219,11 +269,13 @@ bool RunDecode(const DecodeInput& in, int boxWidth, int boxHeight, DecodeBuffers
     const size_t components = static_cast<size_t>(cinfo.output_components);
     if (components != (cmyk ? 4u : 3u))
         FailDecode(reinterpret_cast<j_common_ptr>(&cinfo));
-    out.bgr->resize(width * height * 3);
+    // The rows grow as they are decoded: a damaged file whose header
+    // promises a large picture fails long before its buffer would be full.
     if (cmyk)
         out.cmyk->resize(width * 4);
     while (cinfo.output_scanline < cinfo.output_height) {
         size_t row = cinfo.output_scanline;
+        out.bgr->resize((row + 1) * width * 3);
         JSAMPROW target = cmyk ? out.cmyk->data() : out.bgr->data() + row * width * 3;
         if (jpeg_read_scanlines(&cinfo, &target, 1) != 1)
             FailDecode(reinterpret_cast<j_common_ptr>(&cinfo));

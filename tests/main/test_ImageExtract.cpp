@@ -7,7 +7,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <jpeglib.h>
 
 using samples::Rgb;
 
@@ -396,6 +399,173 @@ TEST_F(ExtractTest, PathWithADoubledSeparatorReachesTheFile)
     TThumbBitmap bmp(100, 100);
     EXPECT_TRUE(ExtractThumbnail(dir.Path() + "//a.jpg", bmp));
     EXPECT_EQ(bmp.Width(), 100);
+}
+
+// ---------------------------------------------------------------------------
+// Work bounds: a small file may declare a huge picture or a long chain of
+// scans; the provider refuses it instead of spending gigabytes or minutes.
+
+namespace {
+
+struct EncodeOptions {
+    int width = 64;
+    int height = 48;
+    bool grey = false;
+    bool progressive = false;
+    bool arithmetic = false;
+    std::vector<jpeg_scan_info> scans;  // own scan script when not empty
+};
+
+// A gradient picture encoded as asked (the samples writer only does baseline).
+std::vector<uint8_t> Encode(const EncodeOptions& o)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&cinfo, &out, &outSize);
+    const int components = o.grey ? 1 : 3;
+    cinfo.image_width = static_cast<JDIMENSION>(o.width);
+    cinfo.image_height = static_cast<JDIMENSION>(o.height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = o.grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    if (o.progressive)
+        jpeg_simple_progression(&cinfo);
+    if (!o.scans.empty()) {
+        cinfo.scan_info = o.scans.data();
+        cinfo.num_scans = static_cast<int>(o.scans.size());
+    }
+    cinfo.arith_code = o.arithmetic ? TRUE : FALSE;
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<uint8_t> row(static_cast<size_t>(o.width) * components);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (size_t i = 0; i < row.size(); ++i)
+            row[i] = static_cast<uint8_t>((i * 7 + cinfo.next_scanline * 3) & 0xFF);
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    std::vector<uint8_t> bytes(out, out + outSize);
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return bytes;
+}
+
+// The same bytes with the frame header claiming width x height.
+std::vector<uint8_t> Claiming(std::vector<uint8_t> jpeg, int width, int height)
+{
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2 || jpeg[i + 1] == 0xC9 ||
+                                jpeg[i + 1] == 0xCA)) {
+            jpeg[i + 5] = static_cast<uint8_t>(height >> 8);
+            jpeg[i + 6] = static_cast<uint8_t>(height & 0xFF);
+            jpeg[i + 7] = static_cast<uint8_t>(width >> 8);
+            jpeg[i + 8] = static_cast<uint8_t>(width & 0xFF);
+            return jpeg;
+        }
+    ADD_FAILURE() << "no frame header";
+    return jpeg;
+}
+
+long PeakResidentKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+TEST_F(ExtractTest, HugeSizesDeclaredByASmallFileAreRefusedWithoutGigabytes)
+{
+    EncodeOptions baseline;
+    EncodeOptions progressive;
+    progressive.progressive = true;
+    EncodeOptions arithmetic;
+    arithmetic.progressive = arithmetic.arithmetic = true;
+    struct Case {
+        const char* name;
+        EncodeOptions options;
+        int side;
+    } cases[] = {
+        {"baseline-65500", baseline, 65500},       {"baseline-30000", baseline, 30000},
+        {"progressive-65500", progressive, 65500}, {"progressive-30000", progressive, 30000},
+        {"arithmetic-65500", arithmetic, 65500},   {"arithmetic-30000", arithmetic, 30000},
+        {"arithmetic-12000", arithmetic, 12000},
+    };
+    const long before = PeakResidentKiB();
+    testing::internal::CaptureStderr();
+    for (const auto& c : cases) {
+        std::vector<uint8_t> bytes = Claiming(Encode(c.options), c.side, c.side);
+        ASSERT_LT(bytes.size(), 2048u) << c.name;
+        std::string path = Write(std::string(c.name) + ".jpg", bytes);
+        TThumbBitmap bmp(100, 100);
+        EXPECT_FALSE(ExtractThumbnail(path, bmp)) << c.name;
+        EXPECT_EQ(bmp.Width(), 100) << c.name;
+        EXPECT_EQ(bmp.Height(), 100) << c.name;
+        EXPECT_EQ(bmp.PixelRGB(50, 50), Packed(White)) << c.name;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    // Decoding them whole would take from 0.6 to 25 GB.
+    EXPECT_LT(PeakResidentKiB() - before, 400L * 1024) << "KiB more at the peak";
+}
+
+TEST_F(ExtractTest, ScanChainsLongerThanAnyEncoderWritesAreRefused)
+{
+    // Grey pictures whose AC coefficients are each sent alone in a first scan
+    // at low precision, then refined bit by bit: a lawful but absurd script.
+    auto script = [](int firstAl) {
+        std::vector<jpeg_scan_info> scans;
+        scans.push_back({1, {0}, 0, 0, 0, 0});
+        for (int k = 1; k <= 63; ++k) {
+            scans.push_back({1, {0}, k, k, 0, firstAl});
+            for (int al = firstAl - 1; al >= 0; --al)
+                scans.push_back({1, {0}, k, k, al + 1, al});
+        }
+        return scans;
+    };
+    EncodeOptions manyScans;  // 694 scans over a small picture
+    manyScans.grey = manyScans.progressive = true;
+    manyScans.width = manyScans.height = 256;
+    manyScans.scans = script(10);
+    EncodeOptions muchWork;  // 316 scans, each over 140,000 blocks
+    muchWork.grey = muchWork.progressive = true;
+    muchWork.width = muchWork.height = 3000;
+    muchWork.scans = script(4);
+    EncodeOptions fewScans = manyScans;  // 64 scans over the small picture
+    fewScans.scans = script(0);
+
+    TThumbBitmap bmp(100, 100);
+    EXPECT_FALSE(ExtractThumbnail(Write("many.jpg", Encode(manyScans)), bmp));
+    EXPECT_FALSE(ExtractThumbnail(Write("work.jpg", Encode(muchWork)), bmp));
+    EXPECT_EQ(bmp.Width(), 100);
+    EXPECT_EQ(bmp.PixelRGB(50, 50), Packed(White));
+    EXPECT_TRUE(ExtractThumbnail(Write("few.jpg", Encode(fewScans)), bmp));
+}
+
+TEST_F(ExtractTest, OrdinaryProgressiveAndArithmeticPhotosStillDecode)
+{
+    // A 12-megapixel progressive photo and its arithmetic-coded twin sit well
+    // inside the bounds.
+    EncodeOptions progressive;
+    progressive.width = 4000;
+    progressive.height = 3000;
+    progressive.progressive = true;
+    EncodeOptions arithmetic = progressive;
+    arithmetic.arithmetic = true;
+    EncodeOptions small = arithmetic;
+    small.width = 640;
+    small.height = 480;
+    small.progressive = false;
+    for (const EncodeOptions& o : {progressive, arithmetic, small}) {
+        TThumbBitmap bmp(100, 100);
+        ASSERT_TRUE(ExtractThumbnail(Write("p.jpg", Encode(o)), bmp)) << o.width << (o.arithmetic ? " arithmetic" : "");
+        EXPECT_EQ(bmp.Width(), 100);
+        EXPECT_EQ(bmp.Height(), 75);
+    }
 }
 
 // ---------------------------------------------------------------------------

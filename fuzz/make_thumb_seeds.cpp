@@ -1,0 +1,171 @@
+// Writes seed inputs for the thumbnail fuzzer: small JPEG photos in the
+// layouts cameras and editors produce (baseline and progressive, grey, CMYK,
+// restart intervals, arithmetic coding), with and without an embedded EXIF
+// thumbnail under several orientations, and BMP images as the cache holds
+// them.
+
+#include "JpegSamples.h"
+#include "main/BmpFile.h"
+#include "main/ThumbBitmap.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Options {
+    int width = 64;
+    int height = 48;
+    J_COLOR_SPACE space = JCS_RGB;
+    bool progressive = false;
+    bool arithmetic = false;
+    int restartRows = 0;
+    bool fullChroma = false;
+    int quality = 75;
+};
+
+Bytes Encode(const Options& o)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&cinfo, &out, &outSize);
+    const int components = o.space == JCS_GRAYSCALE ? 1 : o.space == JCS_CMYK ? 4 : 3;
+    cinfo.image_width = static_cast<JDIMENSION>(o.width);
+    cinfo.image_height = static_cast<JDIMENSION>(o.height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = o.space;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, o.quality, TRUE);
+    if (o.progressive) jpeg_simple_progression(&cinfo);
+    cinfo.arith_code = o.arithmetic ? TRUE : FALSE;
+    cinfo.restart_in_rows = o.restartRows;
+    if (o.fullChroma)
+        for (int c = 0; c < cinfo.num_components; ++c)
+            cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+    jpeg_start_compress(&cinfo, TRUE);
+    Bytes row(static_cast<size_t>(o.width) * components);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = static_cast<int>(cinfo.next_scanline);
+        for (int x = 0; x < o.width; ++x)
+            for (int c = 0; c < components; ++c)
+                row[static_cast<size_t>(x) * components + c] =
+                    static_cast<uint8_t>((x * 255 / o.width + y * 255 / o.height * (c + 1)) & 0xFF);
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    Bytes bytes(out, out + outSize);
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return bytes;
+}
+
+bool Save(const std::string& path, const Bytes& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_thumb_seeds FOLDER\n");
+        return 2;
+    }
+    const std::string dir = argv[1] + std::string("/thumb-");
+    bool ok = true;
+
+    Options plain;
+    Options progressive;
+    progressive.progressive = true;
+    Options grey;
+    grey.space = JCS_GRAYSCALE;
+    Options cmyk;
+    cmyk.space = JCS_CMYK;
+    Options restarts;
+    restarts.restartRows = 1;
+    Options arithmetic;
+    arithmetic.arithmetic = true;
+    Options arithmeticProgressive = arithmetic;
+    arithmeticProgressive.progressive = true;
+    Options tall;
+    tall.width = 24;
+    tall.height = 90;
+    tall.fullChroma = true;
+    Options wide;
+    wide.width = 300;
+    wide.height = 9;
+    Options tiny;
+    tiny.width = tiny.height = 1;
+
+    ok &= Save(dir + "plain.jpg", Encode(plain));
+    ok &= Save(dir + "progressive.jpg", Encode(progressive));
+    ok &= Save(dir + "grey.jpg", Encode(grey));
+    ok &= Save(dir + "cmyk.jpg", Encode(cmyk));
+    ok &= Save(dir + "restarts.jpg", Encode(restarts));
+    ok &= Save(dir + "arithmetic.jpg", Encode(arithmetic));
+    ok &= Save(dir + "arithmetic-progressive.jpg", Encode(arithmeticProgressive));
+    ok &= Save(dir + "tall.jpg", Encode(tall));
+    ok &= Save(dir + "wide.jpg", Encode(wide));
+    ok &= Save(dir + "tiny.jpg", Encode(tiny));
+
+    // Photos with an EXIF block: orientation only, and with an embedded
+    // thumbnail (big enough for the box, and too small so the photo is
+    // decoded after it), in both byte orders.
+    Options photo;
+    photo.width = 200;
+    photo.height = 150;
+    photo.quality = 30;
+    const Bytes body = Encode(photo);
+    Options thumbOptions;
+    thumbOptions.width = 160;
+    thumbOptions.height = 120;
+    thumbOptions.quality = 30;
+    const Bytes thumb = Encode(thumbOptions);
+    Options smallThumbOptions;
+    smallThumbOptions.width = 40;
+    smallThumbOptions.height = 30;
+    const Bytes smallThumb = Encode(smallThumbOptions);
+    Options progressiveThumbOptions = thumbOptions;
+    progressiveThumbOptions.progressive = true;
+    const Bytes progressiveThumb = Encode(progressiveThumbOptions);
+    for (int orientation : {1, 3, 6, 8}) {
+        const std::string o = std::to_string(orientation);
+        ok &= Save(dir + "exif-" + o + ".jpg", samples::WithExif(body, samples::ExifTiff(orientation, {})));
+        ok &= Save(dir + "exif-thumb-" + o + "-ii.jpg",
+                   samples::WithExif(body, samples::ExifTiff(orientation, thumb), true));
+        ok &= Save(dir + "exif-thumb-" + o + "-mm.jpg",
+                   samples::WithExif(body, samples::ExifTiff(orientation, thumb, true)));
+    }
+    ok &= Save(dir + "exif-small-thumb-5.jpg", samples::WithExif(body, samples::ExifTiff(5, smallThumb)));
+    ok &= Save(dir + "exif-progressive-thumb-7.jpg",
+               samples::WithExif(body, samples::ExifTiff(7, progressiveThumb, true)));
+    ok &= Save(dir + "exif-thumb-outside-2.jpg",
+               samples::WithExif(body, samples::ExifTiff(2, thumb, false, 100000)));
+
+    // Cache images in every depth the cache reader takes.
+    for (TPixelFormat format : {TPixelFormat::pf24bit, TPixelFormat::pf32bit, TPixelFormat::pf16bit}) {
+        TThumbBitmap bitmap(7, 5, format);
+        for (int y = 0; y < bitmap.Height(); ++y)
+            for (int x = 0; x < bitmap.Width(); ++x)
+                bitmap.SetPixelRGB(x, y, static_cast<uint32_t>(x * 0x253A1F + y * 0x11F0A3));
+        ok &= Save(dir + "cache-" + std::to_string(bitmap.BitsPerPixel()) + ".bmp", EncodeBmp(bitmap));
+    }
+    TThumbBitmap square(100, 75, TPixelFormat::pf24bit);
+    ok &= Save(dir + "cache-100x75.bmp", EncodeBmp(square));
+    return ok ? 0 : 1;
+}

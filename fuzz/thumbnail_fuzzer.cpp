@@ -1,0 +1,106 @@
+// libFuzzer target: the thumbnail provider and the cache's BMP reader on
+// arbitrary bytes. The bytes become a photo file that ExtractThumbnail opens
+// by path with a 100 x 100 24-bit request, and a cache file whose image at
+// offset 0 the checked BMP reader reads back.
+
+#include "main/BmpFile.h"
+#include "main/ImageExtract.h"
+#include "platform/FileStream.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+int PhotoFile()
+{
+    static const int fd = [] {
+        const int f = memfd_create("thumb-fuzz", MFD_CLOEXEC);
+        if (f < 0) {
+            std::perror("memfd_create");
+            std::abort();
+        }
+        return f;
+    }();
+    return fd;
+}
+
+void Fill(int fd, const std::uint8_t* data, std::size_t size)
+{
+    if (ftruncate(fd, 0) != 0) std::abort();
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        if (n <= 0) std::abort();
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+platform::TFileStream& CacheFile()
+{
+    static platform::TFileStream stream = [] {
+        char dir[] = "/tmp/thumb-fuzz-XXXXXX";
+        if (!mkdtemp(dir)) std::abort();
+        const std::string path = std::string(dir) + "/cache.bmp";
+        platform::TFileStream s = platform::TFileStream::CreateExclusive(path);
+        // Only the open handle is needed.
+        unlink(path.c_str());
+        rmdir(dir);
+        return s;
+    }();
+    return stream;
+}
+
+// The contract: either a thumbnail fitted in the box, or false with the
+// bitmap as it was.
+void CheckExtract()
+{
+    const std::string path = "/proc/self/fd/" + std::to_string(PhotoFile());
+    TThumbBitmap bitmap(100, 100, TPixelFormat::pf24bit);
+    const std::vector<std::uint8_t> before = bitmap.Pixels();
+    if (ExtractThumbnail(path, bitmap, ExtractFlagsNone)) {
+        if (bitmap.Width() < 1 || bitmap.Width() > 100 || bitmap.Height() < 1 || bitmap.Height() > 100 ||
+            (bitmap.Width() != 100 && bitmap.Height() != 100) || bitmap.BitsPerPixel() != 24 ||
+            bitmap.Pixels().size() != bitmap.Stride() * static_cast<std::size_t>(bitmap.Height()))
+            std::abort();
+    } else if (bitmap.Width() != 100 || bitmap.Height() != 100 || bitmap.Pixels() != before) {
+        std::abort();
+    }
+}
+
+void CheckBmp(const std::uint8_t* data, std::size_t size)
+{
+    platform::TFileStream& cache = CacheFile();
+    cache.SetSize(0);
+    cache.Seek(0, SEEK_SET);
+    if (size) cache.WriteBuffer(data, size);
+    auto fromFile = ReadBmp(cache, 0);
+    auto fromMemory = DecodeBmp(data, size);
+    // Both readers apply the same checks.
+    if (fromFile.has_value() != fromMemory.has_value()) std::abort();
+    if (fromFile) {
+        if (fromFile->Pixels() != fromMemory->Pixels() || fromFile->Width() != fromMemory->Width() ||
+            fromFile->Height() != fromMemory->Height())
+            std::abort();
+        // What was read writes back to an image the reader accepts again.
+        const std::vector<std::uint8_t> again = EncodeBmp(*fromFile);
+        auto round = DecodeBmp(again.data(), again.size());
+        if (!round || round->Pixels() != fromFile->Pixels()) std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    Fill(PhotoFile(), data, size);
+    CheckExtract();
+    CheckBmp(data, size);
+    return 0;
+}
