@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,12 +19,26 @@ bool SameInode(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// True when both names lead to one and the same file (the same name, another
-// hard link, or a case variant on a case-insensitive file system).
+// True when the two paths differ at most in the case of the name's letters.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    const std::size_t slash = a.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (a.compare(0, nameStart, b, 0, nameStart) != 0)
+        return false;
+    return ::strcasecmp(a.c_str() + nameStart, b.c_str() + nameStart) == 0;
+}
+
+// True when both paths name one and the same directory entry: the same name,
+// or a case variant on a case-insensitive file system. Another hard link of
+// the file is a different entry, so its name counts as taken.
 bool SameFile(const std::string& a, const std::string& b)
 {
     struct stat sa {}, sb {};
-    return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && SameInode(sa, sb);
+    return SameNameIgnoringCase(a, b) && ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 &&
+           SameInode(sa, sb);
 }
 
 // errno values that mean "this file system cannot do it this way", as opposed

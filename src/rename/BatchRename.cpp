@@ -4,6 +4,7 @@
 #include "platform/OSError.h"
 
 #include <cerrno>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unordered_map>
 
@@ -103,7 +104,10 @@ std::vector<CollisionMark> PredictCollisions(const std::string& folder, const st
         if (it == changed.end()) {
             struct stat target {}, own {};
             if (::lstat(to.c_str(), &target) == 0) {
-                const bool itself = ::lstat(from.c_str(), &own) == 0 && own.st_dev == target.st_dev &&
+                // Only a case variant of the photo's own name is the photo
+                // itself; another hard link of it is a taken name.
+                const bool itself = ::strcasecmp(fileNames[i].c_str(), newNames[i]->c_str()) == 0 &&
+                                    ::lstat(from.c_str(), &own) == 0 && own.st_dev == target.st_dev &&
                                     own.st_ino == target.st_ino;
                 if (itself)
                     changed[to] = static_cast<long>(i);

@@ -63,10 +63,18 @@ TEST_P(MoveFileTest, TheFileItselfIsASuccess)
     WriteFile(dir / "a.jpg", "photo");
     EXPECT_TRUE(Move("a.jpg", "a.jpg")) << strerror(errno);
     EXPECT_EQ(ReadFile(dir / "a.jpg"), "photo");
-    // Another name of the same file (same device and inode).
+}
+
+// A second hard link is another name in the folder: renaming onto it must be
+// refused, not reported as done while the old name stays.
+TEST_P(MoveFileTest, AnotherHardLinkOfTheFileIsATakenName)
+{
+    WriteFile(dir / "a.jpg", "photo");
     ASSERT_EQ(link((dir / "a.jpg").c_str(), (dir / "b.jpg").c_str()), 0);
-    EXPECT_TRUE(Move("a.jpg", "b.jpg")) << strerror(errno);
-    EXPECT_EQ(ReadFile(dir / "b.jpg"), "photo");
+    EXPECT_FALSE(Move("a.jpg", "b.jpg"));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    EXPECT_EQ(ReadFile(dir / "a.jpg"), "photo");
 }
 
 TEST_P(MoveFileTest, FailuresLeaveNoTraceBehind)

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <map>
 #include <random>
+#include <unistd.h>
 
 using namespace testphotos;
 
@@ -158,6 +159,28 @@ TEST(BatchRename, PhotoAlreadyUnderItsNewNameIsASuccess)
     EXPECT_EQ(marks[0].Kind, ckNone);
     EXPECT_EQ(outcomes[0].Result, rrRenamed);
     EXPECT_EQ(outcomes[1].Result, rrRenamed);
+    EXPECT_EQ(Listing(b.dir.Path()), (std::vector<std::string>{"Photo 1.jpg", "Photo 2.jpg"}));
+}
+
+TEST(BatchRename, HardLinksOfOnePhotoAreTakenNamesNotTheSameFile)
+{
+    Batch b;
+    b.Add("Photo 1.jpg", "2006-05-12_02.00.00");  // due to become Photo 2.jpg
+    ASSERT_EQ(::link((b.dir / "Photo 1.jpg").c_str(), (b.dir / "Photo 2.jpg").c_str()), 0);
+    PhotoType second;
+    second.FileName = "Photo 2.jpg";
+    second.DateKey = "2006-05-12_01.00.00";       // due to become Photo 1.jpg
+    b.photos.push_back(second);
+    b.selected.push_back(true);
+
+    std::vector<CollisionMark> marks;
+    const auto outcomes = b.Run("Photo *", &marks);
+    ASSERT_EQ(outcomes.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(marks[i].Kind, ckTaken) << i;
+        EXPECT_EQ(outcomes[i].Result, rrFailed) << i;
+        EXPECT_EQ(outcomes[i].ErrorCode, EEXIST) << i;
+    }
     EXPECT_EQ(Listing(b.dir.Path()), (std::vector<std::string>{"Photo 1.jpg", "Photo 2.jpg"}));
 }
 
