@@ -107,10 +107,10 @@ void InstallErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err)
 // bytes can declare 65500 x 65500 and ask for gigabytes, and arithmetic
 // coding or long end-of-band runs fill such an area from almost no data,
 // scan after scan. The memory bound admits progressive photos up to about
-// 85 megapixels; the work bound, counted in 8 x 8 blocks visited over all
-// scans and the output pass, admits such a photo with some thirty scans and
-// an ordinary one with hundreds. Baseline photos decode row by row at the
-// reduced scale and stay far below both.
+// 85 megapixels; the work bound, counted in 8 x 8 blocks visited while the
+// scans are read, admits such a photo with some thirty scans and an ordinary
+// one with hundreds. Single-scan (baseline) photos are read once, row by row
+// during the output pass, at the reduced scale, and are not counted.
 constexpr long MaxDecoderMemory = 256L * 1024 * 1024;
 constexpr uint64_t MaxBlockVisits = 40'000'000;
 constexpr int MaxScans = 500;
@@ -118,17 +118,18 @@ constexpr int MaxScans = 500;
 struct WorkLimit {
     jpeg_progress_mgr pub;
     uint64_t visits;
+    bool readingScans;  // inside jpeg_start_decompress
 };
 
-// Called by the library once per row of blocks read from a scan, and once
-// per output call.
+// Called by the library once per row of blocks read from a scan of a
+// multi-scan picture, and once per output call.
 void CountWork(j_common_ptr common)
 {
     auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
     auto* limit = reinterpret_cast<WorkLimit*>(cinfo->progress);
     if (cinfo->input_scan_number > MaxScans)
         FailDecode(common);
-    if (cinfo->comp_info == nullptr)
+    if (!limit->readingScans || cinfo->comp_info == nullptr)
         return;
     uint64_t blocksPerRow = 0;
     for (int c = 0; c < cinfo->num_components; ++c)
@@ -145,6 +146,7 @@ void LimitWork(jpeg_decompress_struct& cinfo, WorkLimit& limit)
     cinfo.mem->max_memory_to_use = MaxDecoderMemory;
     limit.pub.progress_monitor = CountWork;
     limit.visits = 0;
+    limit.readingScans = false;
     cinfo.progress = &limit.pub;
 }
 
@@ -263,7 +265,9 @@ bool RunDecode(const DecodeInput& in, int boxWidth, int boxHeight, DecodeBuffers
         cinfo.output_height > MaxDecodedSide)
         FailDecode(reinterpret_cast<j_common_ptr>(&cinfo));
 
+    limit.readingScans = true;
     jpeg_start_decompress(&cinfo);
+    limit.readingScans = false;
     const size_t width = cinfo.output_width;
     const size_t height = cinfo.output_height;
     const size_t components = static_cast<size_t>(cinfo.output_components);
