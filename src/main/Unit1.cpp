@@ -593,6 +593,7 @@ void TForm1::LoadFiles()
         // A folder that cannot be read lists no photos.
         FileNames.clear();
     }
+    FileNamesFolder = folder;
     ListModel->SetCount(static_cast<int>(FileNames.size()));
 }
 

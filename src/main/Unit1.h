@@ -52,6 +52,10 @@ public:
     std::optional<platform::TFileStream> ThumbStream;
     std::vector<std::string> ThumbOffsets;
     std::vector<std::string> FileNames;
+    // The folder FileNames were read from. Right after a click in the tree
+    // the tree's path already names the next folder while the list still
+    // shows this one, so the rename works here, on the photos the user sees.
+    std::string FileNamesFolder;
     TMyListView* ListView1 = nullptr;
     QString AppVersion;
 

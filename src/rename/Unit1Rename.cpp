@@ -44,7 +44,7 @@ void TForm1::A_renameExecute()
     for (int i : SelectedIndexes())
         if (i >= 0 && static_cast<std::size_t>(i) < items.Selected.size())
             items.Selected[static_cast<std::size_t>(i)] = true;
-    const std::string folder = FolderPathBytes();
+    const std::string folder = FileNamesFolder;
     const bool useExif = use_exif->isChecked();
     {
         TForm3 dialog(items, folder, useExif, this);

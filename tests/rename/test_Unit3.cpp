@@ -568,3 +568,28 @@ TEST_F(RenameCommand, UnreadablePhotoStopsTheBatchBeforeAnyRename)
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_TRUE(messages.back().contains("broken.jpg")) << messages.back().toStdString();
 }
+
+// Right after a click in the folder tree, the tree already names the new
+// folder while the list still shows the old one, for the moment before the
+// delayed reload. A rename started then must rename the photos the user
+// selected, never same-named files of the folder just clicked.
+TEST_F(RenameCommand, RenameStartedBeforeTheDelayedReloadKeepsToTheListedFolder)
+{
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 10);
+    ScratchFolder other;
+    WriteFile(other / "a.jpg", JpegBytes("2007:01:01 09:00:00", "other a"));
+    WriteFile(other / "b.jpg", JpegBytes("2007:01:01 10:00:00", "other b"));
+    ShowWindow();
+    Select({"a.jpg", "b.jpg"});
+    form->ShellTreeView1->SetPath(QString::fromStdString(other.Path()));
+    ASSERT_TRUE(form->ShellTreeView1->ChangePending());
+    Run([](TForm3& d) {
+        d.Edit_Patern->setText("Trip *");
+        d.btt_ok->click();
+    });
+    EXPECT_EQ(previewed, InListOrder({{"a.jpg", "Photo 1.jpg"}, {"b.jpg", "Photo 2.jpg"}}));
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"Trip 1.jpg", "Trip 2.jpg"}));
+    EXPECT_EQ(Listing(other.Path()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
+}
