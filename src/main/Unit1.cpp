@@ -574,7 +574,7 @@ std::string TForm1::FolderPathBytes() const
 
 std::string TForm1::PhotoPath(int i) const
 {
-    std::string folder = FolderPathBytes();
+    std::string folder = FileNamesFolder;
     if (folder.empty() || folder.back() != '/')
         folder += '/';
     return folder + FileNames.at(static_cast<size_t>(i));

@@ -100,7 +100,7 @@ public:
     // the plain C++ parts.
     QString FolderPath() const;
     std::string FolderPathBytes() const;
-    // FolderPathBytes() + "/" + FileNames[i].
+    // FileNamesFolder + "/" + FileNames[i].
     std::string PhotoPath(int i) const;
 
     void LoadFiles();

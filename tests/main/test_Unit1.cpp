@@ -571,6 +571,26 @@ TEST_F(MainWindow, DoubleClickOpensTheFirstSelectedPhoto)
     EXPECT_EQ(recorder.urls[0], QUrl::fromLocalFile(Q(dir / form->FileNames[2])));
 }
 
+// Right after a click in the tree, before the delayed reload, the list still
+// shows the old folder: the photo opened is the one the user sees.
+TEST_F(MainWindow, DoubleClickBeforeTheDelayedReloadOpensTheListedPhoto)
+{
+    Photos(2);
+    const fs::path other = dir / "other";
+    fs::create_directories(other);
+    Touch(other / "p0.jpg");
+    Touch(other / "p1.jpg");
+    Show();
+    OpenFolder(dir);
+    form->SetSelected(0, true);
+    ASSERT_TRUE(form->ShellTreeView1->SetPath(Q(other)));
+    ASSERT_TRUE(form->ShellTreeView1->ChangePending());
+    UrlRecorder recorder;
+    form->ListView1_prevDblClick();
+    ASSERT_EQ(recorder.urls.size(), 1);
+    EXPECT_EQ(recorder.urls[0], QUrl::fromLocalFile(Q(dir / form->FileNames[0])));
+}
+
 // ---- Dropped folders -------------------------------------------------------
 
 TEST_F(MainWindow, OnlyTheFirstDroppedFolderIsOpenedOnListOrTree)
