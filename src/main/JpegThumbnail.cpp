@@ -275,6 +275,10 @@ bool RunDecode(const DecodeInput& in, int boxWidth, int boxHeight, DecodeBuffers
         FailDecode(reinterpret_cast<j_common_ptr>(&cinfo));
     // The rows grow as they are decoded: a damaged file whose header
     // promises a large picture fails long before its buffer would be full.
+    // Ordinary outputs get their whole buffer at once.
+    constexpr size_t ReserveAtOnce = 16u << 20;
+    if (width * height * 3 <= ReserveAtOnce)
+        out.bgr->reserve(width * height * 3);
     if (cmyk)
         out.cmyk->resize(width * 4);
     while (cinfo.output_scanline < cinfo.output_height) {
