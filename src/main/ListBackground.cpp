@@ -148,9 +148,12 @@ std::vector<uint8_t> EncodeBmp(const TRgbImage& image)
 void SaveBmpFile(const std::string& path, const TRgbImage& image)
 {
     const std::vector<uint8_t> bytes = EncodeBmp(image);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw platform::ECreateFileError("Cannot create file \"" + path + "\". " + platform::SysErrorMessage(errno));
+    int fd = platform::OpenWorkingFile(path);
+    if (::ftruncate(fd, 0) != 0) {
+        int code = errno;
+        ::close(fd);
+        throw platform::ECreateFileError("Cannot create file \"" + path + "\". " + platform::SysErrorMessage(code));
+    }
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

@@ -10,18 +10,40 @@
 
 namespace platform {
 
+namespace {
+
+[[noreturn]] void CannotCreate(const std::string& path, const std::string& reason)
+{
+    throw ECreateFileError("Cannot create file \"" + path + "\". " + reason);
+}
+
+} // namespace
+
+int OpenWorkingFile(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        const int code = errno;
+        CannotCreate(path, code == ELOOP ? "It is a symbolic link." : SysErrorMessage(code));
+    }
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0;
+    if (!ok || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
+        const int code = errno;
+        ::close(fd);
+        CannotCreate(path, !ok ? SysErrorMessage(code)
+                               : "It is not a plain file of this user's own.");
+    }
+    return fd;
+}
+
 TFileStream TFileStream::CreateExclusive(const std::string& path)
 {
-    auto fail = [&](int code) {
-        throw ECreateFileError("Cannot create file \"" + path + "\". " + SysErrorMessage(code));
-    };
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        fail(errno);
+    int fd = OpenWorkingFile(path);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
         int code = errno;
         ::close(fd);
-        fail(code);
+        CannotCreate(path, SysErrorMessage(code));
     }
     return TFileStream(fd, path);
 }

@@ -18,6 +18,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Opens (creating it when missing) one of the program's working files for
+// reading and writing, without truncating it. A working file lives in a
+// shared temporary folder, so a name planted there by someone else - a
+// symbolic link, another hard link of a user's file, a file of another user,
+// something that is not a regular file - is refused rather than written
+// through: truncating it could destroy a photo. Throws ECreateFileError.
+int OpenWorkingFile(const std::string& path);
+
 // A read/write file stream with one position, as the thumbnail cache uses it.
 //
 // CreateExclusive opens or creates the file, takes an exclusive advisory lock

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,4 +71,24 @@ TEST(FileStream, UncreatableFileNamesThePathAndReason)
     } catch (const platform::ECreateFileError& e) {
         EXPECT_STREQ(e.what(), "Cannot create file \"/nonexistent-dir/x.dat\". No such file or directory");
     }
+}
+
+TEST(FileStream, NamesPlantedInTheTempFolderAreRefusedAndTheirTargetsKept)
+{
+    auto photo = TempPath("photo.jpg");
+    std::ofstream(photo) << "precious pixels";
+    auto viaSymlink = TempPath("cache-symlink.dat");
+    auto viaHardLink = TempPath("cache-hardlink.dat");
+    ASSERT_EQ(symlink(photo.c_str(), viaSymlink.c_str()), 0);
+    ASSERT_EQ(link(photo.c_str(), viaHardLink.c_str()), 0);
+
+    EXPECT_THROW(TFileStream::CreateExclusive(viaSymlink), platform::ECreateFileError);
+    EXPECT_THROW(TFileStream::CreateExclusive(viaHardLink), platform::ECreateFileError);
+    EXPECT_THROW(platform::OpenWorkingFile("/tmp"), platform::ECreateFileError);
+
+    std::ifstream in(photo);
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "precious pixels");
+    for (const auto& p : {photo, viaSymlink, viaHardLink})
+        std::remove(p.c_str());
 }
