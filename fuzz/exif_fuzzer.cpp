@@ -1,6 +1,7 @@
 // libFuzzer target: TExif::ReadFromFile on arbitrary bytes. The bytes are
 // put in an in-memory file that the reader opens by path, as it would a photo.
 
+#include "FuzzSupport.h"
 #include "metadata/Exif.h"
 
 #include <cstdint>
@@ -8,37 +9,11 @@
 #include <cstdlib>
 #include <string>
 
-#include <sys/mman.h>
-#include <unistd.h>
 
-namespace {
-
-int MemoryFile()
-{
-    static const int fd = [] {
-        const int f = memfd_create("exif-fuzz", MFD_CLOEXEC);
-        if (f < 0) {
-            std::perror("memfd_create");
-            std::abort();
-        }
-        return f;
-    }();
-    return fd;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const int fd = MemoryFile();
-    if (ftruncate(fd, 0) != 0) std::abort();
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        if (n <= 0) std::abort();
-        done += static_cast<std::size_t>(n);
-    }
-    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    const std::string path = fuzz::FillMemoryFile(data, size);
 
     TExif exif;
     try {

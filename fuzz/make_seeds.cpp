@@ -4,6 +4,8 @@
 
 #include "ExifWriter.h"
 
+#include "FuzzSupport.h"
+
 #include <cstdio>
 #include <string>
 
@@ -45,13 +47,6 @@ TiffWriter Block(bool motorola)
     return w;
 }
 
-bool Save(const std::string& path, const Bytes& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 } // namespace
 
@@ -67,10 +62,10 @@ int main(int argc, char** argv)
         const std::string order = motorola ? "mm" : "ii";
         const Bytes exif = ExifSegment(Block(motorola).Build());
         const Bytes icc = Segment(0xE2, B("ICC_PROFILE") + Bytes(40, 7));
-        ok &= Save(dir + "/synthetic-" + order + "-first.jpg", Soi() + exif + ScanAndEnd());
-        ok &= Save(dir + "/synthetic-" + order + "-jfif.jpg", Soi() + Jfif() + exif + ScanAndEnd());
-        ok &= Save(dir + "/synthetic-" + order + "-icc.jpg", Soi() + Jfif() + icc + exif + ScanAndEnd());
-        ok &= Save(dir + "/synthetic-" + order + "-bare.jpg", Soi() + exif);
+        ok &= fuzz::Save(dir + "/synthetic-" + order + "-first.jpg", Soi() + exif + ScanAndEnd());
+        ok &= fuzz::Save(dir + "/synthetic-" + order + "-jfif.jpg", Soi() + Jfif() + exif + ScanAndEnd());
+        ok &= fuzz::Save(dir + "/synthetic-" + order + "-icc.jpg", Soi() + Jfif() + icc + exif + ScanAndEnd());
+        ok &= fuzz::Save(dir + "/synthetic-" + order + "-bare.jpg", Soi() + exif);
     }
     return ok ? 0 : 1;
 }

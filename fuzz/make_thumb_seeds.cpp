@@ -8,6 +8,8 @@
 #include "main/BmpFile.h"
 #include "main/ThumbBitmap.h"
 
+#include "FuzzSupport.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -70,13 +72,6 @@ Bytes Encode(const Options& o)
     return bytes;
 }
 
-bool Save(const std::string& path, const Bytes& bytes)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 } // namespace
 
@@ -112,16 +107,16 @@ int main(int argc, char** argv)
     Options tiny;
     tiny.width = tiny.height = 1;
 
-    ok &= Save(dir + "plain.jpg", Encode(plain));
-    ok &= Save(dir + "progressive.jpg", Encode(progressive));
-    ok &= Save(dir + "grey.jpg", Encode(grey));
-    ok &= Save(dir + "cmyk.jpg", Encode(cmyk));
-    ok &= Save(dir + "restarts.jpg", Encode(restarts));
-    ok &= Save(dir + "arithmetic.jpg", Encode(arithmetic));
-    ok &= Save(dir + "arithmetic-progressive.jpg", Encode(arithmeticProgressive));
-    ok &= Save(dir + "tall.jpg", Encode(tall));
-    ok &= Save(dir + "wide.jpg", Encode(wide));
-    ok &= Save(dir + "tiny.jpg", Encode(tiny));
+    ok &= fuzz::Save(dir + "plain.jpg", Encode(plain));
+    ok &= fuzz::Save(dir + "progressive.jpg", Encode(progressive));
+    ok &= fuzz::Save(dir + "grey.jpg", Encode(grey));
+    ok &= fuzz::Save(dir + "cmyk.jpg", Encode(cmyk));
+    ok &= fuzz::Save(dir + "restarts.jpg", Encode(restarts));
+    ok &= fuzz::Save(dir + "arithmetic.jpg", Encode(arithmetic));
+    ok &= fuzz::Save(dir + "arithmetic-progressive.jpg", Encode(arithmeticProgressive));
+    ok &= fuzz::Save(dir + "tall.jpg", Encode(tall));
+    ok &= fuzz::Save(dir + "wide.jpg", Encode(wide));
+    ok &= fuzz::Save(dir + "tiny.jpg", Encode(tiny));
 
     // Photos with an EXIF block: orientation only, and with an embedded
     // thumbnail (big enough for the box, and too small so the photo is
@@ -145,16 +140,16 @@ int main(int argc, char** argv)
     const Bytes progressiveThumb = Encode(progressiveThumbOptions);
     for (int orientation : {1, 3, 6, 8}) {
         const std::string o = std::to_string(orientation);
-        ok &= Save(dir + "exif-" + o + ".jpg", samples::WithExif(body, samples::ExifTiff(orientation, {})));
-        ok &= Save(dir + "exif-thumb-" + o + "-ii.jpg",
+        ok &= fuzz::Save(dir + "exif-" + o + ".jpg", samples::WithExif(body, samples::ExifTiff(orientation, {})));
+        ok &= fuzz::Save(dir + "exif-thumb-" + o + "-ii.jpg",
                    samples::WithExif(body, samples::ExifTiff(orientation, thumb), true));
-        ok &= Save(dir + "exif-thumb-" + o + "-mm.jpg",
+        ok &= fuzz::Save(dir + "exif-thumb-" + o + "-mm.jpg",
                    samples::WithExif(body, samples::ExifTiff(orientation, thumb, true)));
     }
-    ok &= Save(dir + "exif-small-thumb-5.jpg", samples::WithExif(body, samples::ExifTiff(5, smallThumb)));
-    ok &= Save(dir + "exif-progressive-thumb-7.jpg",
+    ok &= fuzz::Save(dir + "exif-small-thumb-5.jpg", samples::WithExif(body, samples::ExifTiff(5, smallThumb)));
+    ok &= fuzz::Save(dir + "exif-progressive-thumb-7.jpg",
                samples::WithExif(body, samples::ExifTiff(7, progressiveThumb, true)));
-    ok &= Save(dir + "exif-thumb-outside-2.jpg",
+    ok &= fuzz::Save(dir + "exif-thumb-outside-2.jpg",
                samples::WithExif(body, samples::ExifTiff(2, thumb, false, 100000)));
 
     // Cache images in every depth the cache reader takes.
@@ -163,9 +158,9 @@ int main(int argc, char** argv)
         for (int y = 0; y < bitmap.Height(); ++y)
             for (int x = 0; x < bitmap.Width(); ++x)
                 bitmap.SetPixelRGB(x, y, static_cast<uint32_t>(x * 0x253A1F + y * 0x11F0A3));
-        ok &= Save(dir + "cache-" + std::to_string(bitmap.BitsPerPixel()) + ".bmp", EncodeBmp(bitmap));
+        ok &= fuzz::Save(dir + "cache-" + std::to_string(bitmap.BitsPerPixel()) + ".bmp", EncodeBmp(bitmap));
     }
     TThumbBitmap square(100, 75, TPixelFormat::pf24bit);
-    ok &= Save(dir + "cache-100x75.bmp", EncodeBmp(square));
+    ok &= fuzz::Save(dir + "cache-100x75.bmp", EncodeBmp(square));
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 // by path with a 100 x 100 24-bit request, and a cache file whose image at
 // offset 0 the checked BMP reader reads back.
 
+#include "FuzzSupport.h"
 #include "main/BmpFile.h"
 #include "main/ImageExtract.h"
 #include "platform/FileStream.h"
@@ -13,34 +14,8 @@
 #include <cstring>
 #include <string>
 
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
-
-int PhotoFile()
-{
-    static const int fd = [] {
-        const int f = memfd_create("thumb-fuzz", MFD_CLOEXEC);
-        if (f < 0) {
-            std::perror("memfd_create");
-            std::abort();
-        }
-        return f;
-    }();
-    return fd;
-}
-
-void Fill(int fd, const std::uint8_t* data, std::size_t size)
-{
-    if (ftruncate(fd, 0) != 0) std::abort();
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        if (n <= 0) std::abort();
-        done += static_cast<std::size_t>(n);
-    }
-}
 
 platform::TFileStream& CacheFile()
 {
@@ -59,9 +34,8 @@ platform::TFileStream& CacheFile()
 
 // The contract: either a thumbnail fitted in the box, or false with the
 // bitmap as it was.
-void CheckExtract()
+void CheckExtract(const std::string& path)
 {
-    const std::string path = "/proc/self/fd/" + std::to_string(PhotoFile());
     TThumbBitmap bitmap(100, 100, TPixelFormat::pf24bit);
     const std::vector<std::uint8_t> before = bitmap.Pixels();
     if (ExtractThumbnail(path, bitmap, ExtractFlagsNone)) {
@@ -106,8 +80,7 @@ void CheckBmp(const std::uint8_t* data, std::size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    Fill(PhotoFile(), data, size);
-    CheckExtract();
+    CheckExtract(fuzz::FillMemoryFile(data, size));
     CheckBmp(data, size);
     return 0;
 }
