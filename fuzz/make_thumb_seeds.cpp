@@ -21,55 +21,17 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct Options {
-    int width = 64;
-    int height = 48;
-    J_COLOR_SPACE space = JCS_RGB;
-    bool progressive = false;
-    bool arithmetic = false;
-    int restartRows = 0;
-    bool fullChroma = false;
-    int quality = 75;
-};
+using Options = samples::JpegOptions;
 
+// A gradient in every channel.
 Bytes Encode(const Options& o)
 {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    const int components = o.space == JCS_GRAYSCALE ? 1 : o.space == JCS_CMYK ? 4 : 3;
-    cinfo.image_width = static_cast<JDIMENSION>(o.width);
-    cinfo.image_height = static_cast<JDIMENSION>(o.height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = o.space;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, o.quality, TRUE);
-    if (o.progressive) jpeg_simple_progression(&cinfo);
-    cinfo.arith_code = o.arithmetic ? TRUE : FALSE;
-    cinfo.restart_in_rows = o.restartRows;
-    if (o.fullChroma)
-        for (int c = 0; c < cinfo.num_components; ++c)
-            cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
-    jpeg_start_compress(&cinfo, TRUE);
-    Bytes row(static_cast<size_t>(o.width) * components);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
+    return samples::EncodeJpeg(o, [&](int y, int components, uint8_t* row) {
         for (int x = 0; x < o.width; ++x)
             for (int c = 0; c < components; ++c)
                 row[static_cast<size_t>(x) * components + c] =
                     static_cast<uint8_t>((x * 255 / o.width + y * 255 / o.height * (c + 1)) & 0xFF);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    Bytes bytes(out, out + outSize);
-    jpeg_destroy_compress(&cinfo);
-    std::free(out);
-    return bytes;
+    });
 }
 
 

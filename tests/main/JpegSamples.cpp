@@ -11,7 +11,7 @@
 
 namespace samples {
 
-std::vector<uint8_t> EncodeJpeg(int width, int height, const RowFiller& fill, int quality)
+std::vector<uint8_t> EncodeJpeg(const JpegOptions& o, const SampleFiller& fill)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
@@ -20,16 +20,28 @@ std::vector<uint8_t> EncodeJpeg(int width, int height, const RowFiller& fill, in
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
+    const int components = o.space == JCS_GRAYSCALE ? 1 : o.space == JCS_CMYK ? 4 : 3;
+    cinfo.image_width = static_cast<JDIMENSION>(o.width);
+    cinfo.image_height = static_cast<JDIMENSION>(o.height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = o.space;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_set_quality(&cinfo, o.quality, TRUE);
+    if (o.progressive)
+        jpeg_simple_progression(&cinfo);
+    if (!o.scans.empty()) {
+        cinfo.scan_info = o.scans.data();
+        cinfo.num_scans = static_cast<int>(o.scans.size());
+    }
+    cinfo.arith_code = o.arithmetic ? TRUE : FALSE;
+    cinfo.restart_in_rows = o.restartRows;
+    if (o.fullChroma)
+        for (int c = 0; c < cinfo.num_components; ++c)
+            cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
     jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+    std::vector<uint8_t> row(static_cast<size_t>(o.width) * components);
     while (cinfo.next_scanline < cinfo.image_height) {
-        fill(static_cast<int>(cinfo.next_scanline), row.data());
+        fill(static_cast<int>(cinfo.next_scanline), components, row.data());
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&cinfo, &r, 1);
     }
@@ -38,6 +50,15 @@ std::vector<uint8_t> EncodeJpeg(int width, int height, const RowFiller& fill, in
     jpeg_destroy_compress(&cinfo);
     std::free(out);
     return bytes;
+}
+
+std::vector<uint8_t> EncodeJpeg(int width, int height, const RowFiller& fill, int quality)
+{
+    JpegOptions o;
+    o.width = width;
+    o.height = height;
+    o.quality = quality;
+    return EncodeJpeg(o, [&](int y, int, uint8_t* rgb) { fill(y, rgb); });
 }
 
 std::vector<uint8_t> QuadrantJpeg(int width, int height, Rgb tl, Rgb tr, Rgb bl, Rgb br)

@@ -407,51 +407,15 @@ TEST_F(ExtractTest, PathWithADoubledSeparatorReachesTheFile)
 
 namespace {
 
-struct EncodeOptions {
-    int width = 64;
-    int height = 48;
-    bool grey = false;
-    bool progressive = false;
-    bool arithmetic = false;
-    std::vector<jpeg_scan_info> scans;  // own scan script when not empty
-};
+using EncodeOptions = samples::JpegOptions;
 
-// A gradient picture encoded as asked (the samples writer only does baseline).
+// A gradient picture encoded as asked.
 std::vector<uint8_t> Encode(const EncodeOptions& o)
 {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    const int components = o.grey ? 1 : 3;
-    cinfo.image_width = static_cast<JDIMENSION>(o.width);
-    cinfo.image_height = static_cast<JDIMENSION>(o.height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = o.grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    if (o.progressive)
-        jpeg_simple_progression(&cinfo);
-    if (!o.scans.empty()) {
-        cinfo.scan_info = o.scans.data();
-        cinfo.num_scans = static_cast<int>(o.scans.size());
-    }
-    cinfo.arith_code = o.arithmetic ? TRUE : FALSE;
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row(static_cast<size_t>(o.width) * components);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        for (size_t i = 0; i < row.size(); ++i)
-            row[i] = static_cast<uint8_t>((i * 7 + cinfo.next_scanline * 3) & 0xFF);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    std::vector<uint8_t> bytes(out, out + outSize);
-    jpeg_destroy_compress(&cinfo);
-    std::free(out);
-    return bytes;
+    return samples::EncodeJpeg(o, [&](int y, int components, uint8_t* row) {
+        for (size_t i = 0; i < static_cast<size_t>(o.width) * components; ++i)
+            row[i] = static_cast<uint8_t>((i * 7 + static_cast<size_t>(y) * 3) & 0xFF);
+    });
 }
 
 // The same bytes with the frame header claiming width x height.
@@ -528,11 +492,13 @@ TEST_F(ExtractTest, ScanChainsLongerThanAnyEncoderWritesAreRefused)
         return scans;
     };
     EncodeOptions manyScans;  // 694 scans over a small picture
-    manyScans.grey = manyScans.progressive = true;
+    manyScans.space = JCS_GRAYSCALE;
+    manyScans.progressive = true;
     manyScans.width = manyScans.height = 256;
     manyScans.scans = script(10);
     EncodeOptions muchWork;  // 316 scans, each over 140,000 blocks
-    muchWork.grey = muchWork.progressive = true;
+    muchWork.space = JCS_GRAYSCALE;
+    muchWork.progressive = true;
     muchWork.width = muchWork.height = 3000;
     muchWork.scans = script(4);
     EncodeOptions fewScans = manyScans;  // 64 scans over the small picture
