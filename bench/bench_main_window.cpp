@@ -12,12 +12,12 @@
 //    the item-by-item way with a count after every item.
 // The folders are made in a temporary folder and deleted at the end.
 
-#include "MyListView.h"
-#include "PhotoListModel.h"
-#include "StatusBar.h"
-#include "Unit1.h"
-#include "platform/Registry.h"
-#include "platform/ShellTreeView.h"
+#include "main/MyListView.h"
+#include "main/PhotoListModel.h"
+#include "main/StatusBar.h"
+#include "main/MainWindow.h"
+#include "platform/qt/Registry.h"
+#include "platform/qt/ShellTreeView.h"
 
 #include <QAction>
 #include <QApplication>

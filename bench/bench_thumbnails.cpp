@@ -9,11 +9,11 @@
 // build is single-threaded, the peers are timed as black-box commands with
 // their default threading and again limited to one thread.
 
-#include "main/JpegThumbnail.h"
-#include "main/ThumbnailCache.h"
+#include "main/thumbnails/JpegThumbnail.h"
+#include "main/thumbnails/ThumbnailCache.h"
 #include "platform/FileStream.h"
 
-#include "JpegSamples.h"
+#include "support/JpegSamples.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // orders, behind the usual segment layouts, with values inside and behind
 // their entries.
 
-#include "ExifWriter.h"
+#include "support/ExifWriter.h"
 
 #include "FuzzSupport.h"
 

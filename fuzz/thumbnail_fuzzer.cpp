@@ -4,8 +4,8 @@
 // offset 0 the checked BMP reader reads back.
 
 #include "FuzzSupport.h"
-#include "main/BmpFile.h"
-#include "main/ImageExtract.h"
+#include "main/thumbnails/BmpFile.h"
+#include "main/thumbnails/ImageExtract.h"
 #include "platform/FileStream.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ListBackground.h"
+#include "main/ListBackground.h"
 
 #include "platform/FileStream.h"
 #include "platform/OSError.h"

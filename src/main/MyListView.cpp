@@ -1,6 +1,6 @@
-#include "MyListView.h"
+#include "main/MyListView.h"
 
-#include "Unit1.h"
+#include "main/MainWindow.h"
 
 #include <QKeyEvent>
 #include <QPainter>

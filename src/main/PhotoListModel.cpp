@@ -1,4 +1,4 @@
-#include "PhotoListModel.h"
+#include "main/PhotoListModel.h"
 
 #include <QFile>
 

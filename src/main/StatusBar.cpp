@@ -1,4 +1,4 @@
-#include "StatusBar.h"
+#include "main/StatusBar.h"
 
 #include <QLabel>
 

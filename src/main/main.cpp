@@ -1,5 +1,5 @@
-#include "Application.h"
-#include "Unit1.h"
+#include "ui/Application.h"
+#include "main/MainWindow.h"
 
 #include "FormAnimator/FormAnimatorStartup.h"
 

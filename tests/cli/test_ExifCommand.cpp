@@ -1,7 +1,7 @@
 #include "cli/ExifCommand.h"
 
-#include "CommaLocale.h"
-#include "ExifWriter.h"
+#include "support/CommaLocale.h"
+#include "support/ExifWriter.h"
 
 #include <gtest/gtest.h>
 

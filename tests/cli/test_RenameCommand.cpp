@@ -1,6 +1,6 @@
 // Runs the real quistelor-cli on scratch folders of photos.
 
-#include "../rename/TestPhotos.h"
+#include "support/TestPhotos.h"
 
 #include <gtest/gtest.h>
 

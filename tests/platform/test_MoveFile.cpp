@@ -1,6 +1,6 @@
 #include "platform/MoveFile.h"
 
-#include "../rename/TestPhotos.h"
+#include "support/TestPhotos.h"
 
 #include <gtest/gtest.h>
 

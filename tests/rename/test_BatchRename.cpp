@@ -1,6 +1,6 @@
 #include "rename/BatchRename.h"
 
-#include "TestPhotos.h"
+#include "support/TestPhotos.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,78 @@
+#include "main/LanguageChooser.h"
+
+#include "ui/InterfaceLanguage.h"
+#include "platform/qt/Registry.h"
+
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace {
+
+QFont TahomaFont(int pixels)
+{
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(pixels);
+    return f;
+}
+
+} // namespace
+
+TForm2::TForm2(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                         | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Choose"));
+    setFont(TahomaFont(11));
+    setFixedSize(123, 115);
+
+    RadioButton1 = new QRadioButton(QStringLiteral("French"), this);
+    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
+    RadioButton1->setGeometry(24, 8, 65, 25);
+    RadioButton2 = new QRadioButton(QStringLiteral("English"), this);
+    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
+    RadioButton2->setGeometry(24, 40, 73, 25);
+    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(24, 80, 57, 25);
+    Button1->setDefault(true);
+    for (QWidget* w : {static_cast<QWidget*>(RadioButton1), static_cast<QWidget*>(RadioButton2),
+                       static_cast<QWidget*>(Button1)})
+        w->setFont(TahomaFont(12));
+
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TForm2::FormShow()
+{
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        const QSize outer = frameGeometry().size();
+        move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
+    }
+    const QString language = ReadLanguage();
+    if (language == QLatin1String("FR"))
+        RadioButton1->setChecked(true);
+    if (language == QLatin1String("EN"))
+        RadioButton2->setChecked(true);
+}
+
+void TForm2::Button1Click()
+{
+    platform::TRegistry reg;
+    if (reg.OpenKey(false)) {
+        if (RadioButton1->isChecked())
+            reg.WriteString(QStringLiteral("Language"), QStringLiteral("FR"));
+        if (RadioButton2->isChecked())
+            reg.WriteString(QStringLiteral("Language"), QStringLiteral("EN"));
+    }
+    accept();
+}

@@ -1,0 +1,63 @@
+#pragma once
+// The thumbnail provider for JPEG photos: the thumbnail that the camera
+// embedded in the EXIF block when it is usable, otherwise the photo itself
+// decoded at the smallest DCT scale that still covers the box. The result is
+// fitted inside the box keeping the aspect ratio and turned upright by the
+// EXIF orientation. Plain C++, no Qt.
+
+#include "main/thumbnails/ThumbBitmap.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the EXIF block says about the picture's thumbnail and orientation.
+struct TExifThumbFacts {
+    int Orientation = 1;        // 1..8; anything else counts as 1
+    size_t ThumbOffset = 0;     // of the embedded JPEG, from the TIFF header
+    size_t ThumbLength = 0;     // 0: no embedded thumbnail
+};
+
+// Reads the TIFF structure of an EXIF block (data starts at the TIFF header,
+// "II" or "MM"). Every read is bounds-checked; an embedded thumbnail is only
+// reported when it lies wholly inside data. Returns false when data is not a
+// TIFF structure.
+bool ParseExifTiff(const uint8_t* data, size_t size, TExifThumbFacts& facts);
+
+// Reads the JPEG marker segments of the open file before the image data and
+// returns the payload of the EXIF segment behind "Exif\0\0" (empty when there
+// is none). Stops at the start of scan, at damage, or after a bounded number
+// of segments.
+std::vector<uint8_t> ReadExifBlock(int fd);
+
+// Size w x h of a W x H picture fitted inside a box keeping the aspect ratio:
+// the limiting side fills the box, the other is rounded to nearest, at least 1.
+void FitInside(int width, int height, int boxWidth, int boxHeight, int& fitWidth, int& fitHeight);
+
+// A top-down B, G, R pixel buffer with packed rows (stride = 3 * Width).
+struct TBgrImage {
+    int Width = 0;
+    int Height = 0;
+    std::vector<uint8_t> Pixels;
+};
+
+// Scales to w x h: area averaging when shrinking in both directions,
+// bilinear otherwise.
+TBgrImage ResizeBgr(const TBgrImage& src, int width, int height);
+
+// Turns a picture stored with EXIF orientation 1..8 upright.
+TBgrImage OrientBgr(const TBgrImage& src, int orientation);
+
+// Decodes a JPEG held in memory, or read from the open file fd from its
+// start, at the smallest DCT scale (n/8) whose output still covers the
+// picture fitted in boxWidth x boxHeight (full size when even that does not).
+// Every libjpeg error and warning gives false; nothing is printed.
+bool DecodeJpegMemory(const uint8_t* data, size_t size, int boxWidth, int boxHeight, TBgrImage& out);
+bool DecodeJpegFile(int fd, int boxWidth, int boxHeight, TBgrImage& out);
+
+// The whole provider: fills out with the thumbnail of the JPEG file at path
+// fitted in boxWidth x boxHeight, in the given format, and returns true; or
+// returns false and leaves out unchanged.
+bool ExtractJpegThumbnail(const std::string& path, int boxWidth, int boxHeight, TPixelFormat format,
+                          TThumbBitmap& out);

@@ -1,0 +1,45 @@
+#pragma once
+// The thumbnail cache: one BMP image per photo that has a thumbnail, one
+// after the other from offset 0, with no header, index or gap; and beside it
+// one offset text per photo ("-1" for a photo without thumbnail).
+// Plain C++, no Qt.
+
+#include "main/thumbnails/ThumbBitmap.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+class TFileStream;
+}
+
+struct TThumbnailProgress {
+    // Before the thumbnail of photo index (0-based) of count is made.
+    std::function<void(int index, int count)> OnPhoto;
+    // After the thumbnail of photo index has been written to the cache.
+    std::function<void(int index)> OnWritten;
+};
+
+// Empties cache and offsets, then for every photo in order: appends "-1",
+// extracts the thumbnail of folder + "/" + fileNames[i] at width x height
+// (24 bits) and, when there is one, sets the entry to the cache size in
+// decimal and appends its BMP image at the end of the file.
+//
+// When writing an image fails (a full disk), its partial bytes are cut off
+// again, it and every later photo get "-1", and the stream error is
+// rethrown: offsets always has one entry per photo and never points at a
+// partial image.
+void BuildThumbnailCache(const std::string& folder, const std::vector<std::string>& fileNames,
+                         platform::TFileStream& cache, std::vector<std::string>& offsets, int width,
+                         int height, const TThumbnailProgress& progress = {});
+
+// The offset an entry of the offset list stands for: a plain non-negative
+// decimal number, or nullopt for "-1" and anything malformed.
+std::optional<int64_t> ParseThumbOffset(const std::string& text);
+
+// Reads the thumbnail an offset entry points at; nullopt for "-1", a bad
+// entry, or a truncated or damaged image.
+std::optional<TThumbBitmap> ReadThumbnail(platform::TFileStream& cache, const std::string& offsetText);

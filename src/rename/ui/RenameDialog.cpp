@@ -1,0 +1,358 @@
+#include "rename/ui/RenameDialog.h"
+
+#include "ui/Application.h"
+#include "ui/InterfaceLanguage.h"
+#include "platform/qt/Registry.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFile>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+constexpr const char* kPatern = "Patern";
+
+QString Decode(const std::string& bytes)
+{
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+std::string Encode(const QString& text)
+{
+    return QFile::encodeName(text).toStdString();
+}
+
+// A push button caption broken into lines that fit the button, as a
+// word-wrapped caption shows it.
+QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QString wrapped, line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
+            wrapped += line + QLatin1Char('\n');
+            line = word;
+        } else {
+            line = candidate;
+        }
+    }
+    return wrapped + line;
+}
+
+template <class W>
+W* Place(W* widget, int left, int top, int width = -1, int height = -1)
+{
+    if (width < 0) {
+        widget->adjustSize();
+        widget->move(left, top);
+    } else {
+        widget->setGeometry(left, top, width, height);
+    }
+    return widget;
+}
+
+} // namespace
+
+TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useExif, QWidget* owner)
+    : QDialog(owner), items_(items), folder_(folder), useExif_(useExif)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Quistelor"));
+    // A fixed single border with the system menu only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(249, 376);
+
+    GroupBox1 = Place(new QGroupBox(QStringLiteral("Wizard"), this), 8, 0, 233, 145);
+    Label1 = Place(new QLabel(QStringLiteral("Filename :"), GroupBox1), 8, 28);
+    Edit_Filename = Place(new QLineEdit(GroupBox1), 64, 24, 145, 21);
+    chk_Date = Place(new QCheckBox(QStringLiteral("Date"), GroupBox1), 16, 64, 81, 17);
+    Label3 = Place(new QLabel(QStringLiteral("( ? )"), GroupBox1), 104, 64);
+    chk_Time = Place(new QCheckBox(QStringLiteral("Time"), GroupBox1), 16, 88, 81, 17);
+    Label4 = Place(new QLabel(QStringLiteral("(%)"), GroupBox1), 104, 88);
+    chk_numerical = Place(new QCheckBox(QStringLiteral("Numerical"), GroupBox1), 16, 112, 81, 17);
+    chk_numerical->setChecked(true);
+    Label5 = Place(new QLabel(QStringLiteral("( * )"), GroupBox1), 104, 112);
+    Btt_genpatern = Place(new QPushButton(QStringLiteral("Generate patern"), GroupBox1), 136, 56, 73, 81);
+    Label2 = Place(new QLabel(QStringLiteral("Patern :"), this), 16, 156);
+    Edit_Patern = Place(new QLineEdit(QStringLiteral("Edit_Patern"), this), 64, 152, 145, 21);
+    ProgressBar1 = Place(new QProgressBar(this), 8, 184, 233, 17);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    chk_prev = Place(new QCheckBox(QStringLiteral("Preview Filename :"), this), 16, 212, 217, 17);
+    chk_prev->setChecked(true);
+    ListView_prev = Place(new QListWidget(this), 16, 240, 217, 94);
+    ListView_prev->setViewMode(QListView::ListMode);
+    ListView_prev->setIconSize(QSize(16, 16));
+    ListView_prev->setSelectionMode(QAbstractItemView::SingleSelection);
+    btt_cancel = Place(new QPushButton(QStringLiteral("Cancel"), this), 16, 344, 75, 25);
+    btt_ok = Place(new QPushButton(QStringLiteral("Rename"), this), 160, 344, 75, 25);
+
+    const QList<QWidget*> named = {GroupBox1, Label1, Edit_Filename, chk_Date, Label3, chk_Time, Label4,
+                                   chk_numerical, Label5, Btt_genpatern, Label2, Edit_Patern, ProgressBar1,
+                                   chk_prev, ListView_prev, btt_cancel, btt_ok};
+    const char* const names[] = {"GroupBox1", "Label1", "Edit_Filename", "chk_Date", "Label3", "chk_Time",
+                                 "Label4", "chk_numerical", "Label5", "Btt_genpatern", "Label2", "Edit_Patern",
+                                 "ProgressBar1", "chk_prev", "ListView_prev", "btt_cancel", "btt_ok"};
+    for (int i = 0; i < named.size(); ++i)
+        named[i]->setObjectName(QLatin1String(names[i]));
+
+    // Enter in an edit must not press Rename: no button is a default one.
+    for (QPushButton* b : {Btt_genpatern, btt_cancel, btt_ok}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+
+    connect(chk_Date, &QCheckBox::clicked, this, &TForm3::chk_DateClick);
+    connect(chk_Time, &QCheckBox::clicked, this, &TForm3::chk_TimeClick);
+    connect(chk_numerical, &QCheckBox::clicked, this, &TForm3::chk_numericalClick);
+    connect(chk_prev, &QCheckBox::clicked, this, &TForm3::chk_prevClick);
+    connect(Btt_genpatern, &QPushButton::clicked, this, &TForm3::Btt_genpaternClick);
+    connect(btt_ok, &QPushButton::clicked, this, &TForm3::btt_okClick);
+    connect(btt_cancel, &QPushButton::clicked, this, &TForm3::btt_cancelClick);
+    Edit_Patern->installEventFilter(this);
+}
+
+void TForm3::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TForm3::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    if (ignoreActivation_) {
+        ignoreActivation_ = false;
+        return;
+    }
+    // Run after the activation has been delivered: the preview may show a
+    // message box, which must not open inside the event.
+    QMetaObject::invokeMethod(this, &TForm3::FormActivate, Qt::QueuedConnection);
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Edit_Patern && event->type() == QEvent::FocusOut) {
+        // Only a move of the focus to another control of the dialog is
+        // leaving the edit; switching windows is not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            Edit_PaternExit();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm3::FormShow()
+{
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        const QSize outer = frameGeometry().size();
+        move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
+    }
+    GroupBox1->setTitle(LoadLangString(20));
+    Label1->setText(LoadLangString(21));
+    Label1->adjustSize();
+    chk_Date->setText(LoadLangString(22));
+    chk_Time->setText(LoadLangString(23));
+    chk_numerical->setText(LoadLangString(24));
+    Btt_genpatern->setText(WrapToWidth(LoadLangString(25), Btt_genpatern->fontMetrics(), Btt_genpatern->width() - 8));
+    Label2->setText(LoadLangString(26));
+    Label2->adjustSize();
+    chk_prev->setText(LoadLangString(27));
+    btt_cancel->setText(LoadLangString(28));
+    btt_ok->setText(LoadLangString(29));
+}
+
+void TForm3::FormActivate()
+{
+    try {
+        platform::TRegistry reg;
+        reg.OpenKey(true);
+        Edit_Patern->setText(reg.ReadString(QLatin1String(kPatern)));
+    } catch (const std::exception& e) {
+        ShowError(QString::fromUtf8(e.what()));
+        return;
+    }
+    ProgressBar1->setMinimum(0);
+    preview();
+}
+
+void TForm3::SetProgress(int position, int maximum)
+{
+    // A range of 0..0 would turn the bar into a busy indicator.
+    ProgressBar1->setRange(0, std::max(maximum, 1));
+    ProgressBar1->setValue(std::clamp(position, 0, std::max(maximum, 0)));
+    ProgressBar1->repaint();
+}
+
+void TForm3::ShowError(const QString& message)
+{
+    ignoreActivation_ = true;
+    TApplication::ShowException(message);
+}
+
+void TForm3::preview()
+{
+    ++PreviewRuns;
+    ListView_prev->clear();
+    PreviewMarks.clear();
+    LastPreviewPattern = Edit_Patern->text();
+    const std::string pattern = Encode(LastPreviewPattern);
+    const int total = items_.SelectedCount();
+
+    SetProgress(0, 0);
+    try {
+        ComputeDateKeys(
+            PreviewPhotos, items_, folder_, useExif_,
+            [this](RenameStep, int position, int maximum) { SetProgress(position, maximum); }, dpListItems);
+    } catch (const std::exception& e) {
+        ShowError(QString::fromUtf8(e.what()));
+        return;
+    }
+
+    SetProgress(0, total);
+    const auto names = NamesFromDateKeys(PreviewPhotos, items_.Selected, pattern,
+                                         [this, total](RenameStep, int position, int) { SetProgress(position, total); });
+    PreviewMarks = PredictCollisions(folder_, items_.FileNames, items_.Selected, names);
+
+    SetProgress(0, total);
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    int done = 0;
+    for (std::size_t i = 0; i < items_.Count(); ++i) {
+        if (!items_.Selected[i])
+            continue;
+        auto* item = new QListWidgetItem(names[i] ? Decode(*names[i]) : QString(), ListView_prev);
+        if (PreviewMarks[i].Kind != ckNone) {
+            item->setIcon(warning);
+            item->setToolTip(MarkText(PreviewMarks[i]));
+        }
+        SetProgress(++done, total);
+    }
+}
+
+QString TForm3::MarkText(const CollisionMark& mark) const
+{
+    switch (mark.Kind) {
+    case ckTaken:
+        return LoadLangString(31);
+    case ckSameAs:
+        return LoadLangString(32).arg(mark.OtherIndex < items_.Count() ? Decode(items_.FileNames[mark.OtherIndex])
+                                                                        : QString());
+    case ckNotAName:
+        return LoadLangString(33);
+    case ckNone:
+        break;
+    }
+    return {};
+}
+
+void TForm3::Edit_PaternExit()
+{
+    if (chk_prev->isChecked() && Edit_Patern->text() != LastPreviewPattern) {
+        ListView_prev->setVisible(true);
+        preview();
+    }
+}
+
+void TForm3::Btt_genpaternClick()
+{
+    Edit_Patern->setText(Decode(GeneratePattern(Encode(Edit_Filename->text()), chk_Date->isChecked(),
+                                                chk_Time->isChecked(), chk_numerical->isChecked())));
+    Edit_PaternExit();
+}
+
+void TForm3::SetBox(QCheckBox* box, bool checked)
+{
+    if (box->isChecked() == checked)
+        return;
+    box->setChecked(checked);
+    // The rules settle within a few steps from any state; the bound only
+    // guards against a rule set that would not.
+    if (ruleDepth_ > 16)
+        return;
+    ++ruleDepth_;
+    if (box == chk_Date)
+        chk_DateClick();
+    else if (box == chk_Time)
+        chk_TimeClick();
+    else if (box == chk_numerical)
+        chk_numericalClick();
+    --ruleDepth_;
+}
+
+void TForm3::chk_DateClick()
+{
+    if (!chk_Date->isChecked())
+        SetBox(chk_Time, false);
+    else
+        SetBox(chk_numerical, true);
+}
+
+void TForm3::chk_TimeClick()
+{
+    if (chk_Time->isChecked()) {
+        SetBox(chk_Date, true);
+        SetBox(chk_numerical, false);
+    } else {
+        SetBox(chk_numerical, true);
+    }
+}
+
+void TForm3::chk_numericalClick()
+{
+    if (chk_numerical->isChecked())
+        SetBox(chk_Time, false);
+    else
+        SetBox(chk_Time, true);
+}
+
+void TForm3::chk_prevClick()
+{
+    if (!chk_prev->isChecked()) {
+        ListView_prev->setVisible(false);
+        return;
+    }
+    ListView_prev->setVisible(true);
+    preview();
+}
+
+void TForm3::btt_okClick()
+{
+    try {
+        platform::TRegistry reg;
+        reg.OpenKey(true);
+        reg.WriteString(QLatin1String(kPatern), Edit_Patern->text());
+    } catch (const std::exception& e) {
+        // The batch takes its pattern from the store: closing now would
+        // rename by the old one.
+        ShowError(QString::fromUtf8(e.what()));
+        return;
+    }
+    done(mrRename);
+}
+
+void TForm3::btt_cancelClick()
+{
+    reject();
+}

@@ -1,0 +1,28 @@
+#include "ui/Application.h"
+
+#include <QMessageBox>
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Quistelor"));
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+    return false;
+}
+
+void TApplication::ShowException(const std::exception& e)
+{
+    ShowException(QString::fromUtf8(e.what()));
+}
+
+void TApplication::ShowException(const QString& message)
+{
+    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Quistelor"), message);
+}

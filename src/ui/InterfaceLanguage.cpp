@@ -1,0 +1,23 @@
+#include "ui/InterfaceLanguage.h"
+
+#include "ui/StringTable.h"
+#include "platform/qt/Registry.h"
+
+QString ReadLanguage()
+{
+    platform::TRegistry reg;
+    if (!reg.OpenKey(false))
+        return {};
+    return reg.ReadString(QStringLiteral("Language"));
+}
+
+int LanguageOffset(const QString& language)
+{
+    return language == QLatin1String("FR") ? FrenchOffset : 0;
+}
+
+QString LoadLangString(int id)
+{
+    const char* text = StringTableText(id + LanguageOffset(ReadLanguage()));
+    return text ? QString::fromUtf8(text) : QString();
+}

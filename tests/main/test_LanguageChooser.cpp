@@ -1,0 +1,74 @@
+#include "support/QtTestEnv.h"
+
+#include "main/LanguageChooser.h"
+#include "platform/qt/Registry.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Language : public ::testing::Test {
+protected:
+    void SetUp() override { testenv::App(); testenv::DeleteSettings(); }
+    void TearDown() override { testenv::DeleteSettings(); }
+};
+
+QString StoredLanguage()
+{
+    platform::TRegistry reg;
+    return reg.OpenKey(false) ? reg.ReadString("Language") : QStringLiteral("<no key>");
+}
+
+} // namespace
+
+TEST_F(Language, ChooserSelectsTheStoredLanguageAndStaysInEnglish)
+{
+    struct Case {
+        const char* stored;
+        bool french, english;
+    };
+    for (const Case& c : {Case{"FR", true, false}, Case{"EN", false, true}, Case{"fr", false, false}}) {
+        testenv::ResetSettings({{"Language", c.stored}});
+        TForm2 chooser;
+        chooser.show();
+        EXPECT_EQ(chooser.RadioButton1->isChecked(), c.french) << c.stored;
+        EXPECT_EQ(chooser.RadioButton2->isChecked(), c.english) << c.stored;
+        EXPECT_EQ(chooser.windowTitle(), "Choose");
+        EXPECT_EQ(chooser.RadioButton1->text(), "French");
+        EXPECT_EQ(chooser.RadioButton2->text(), "English");
+        EXPECT_EQ(chooser.Button1->text(), "OK");
+    }
+}
+
+TEST_F(Language, OkWritesTheChosenLanguageOnlyWhenOneIsChosen)
+{
+    testenv::ResetSettings({{"Language", "EN"}});
+    {
+        TForm2 chooser;
+        chooser.show();
+        chooser.RadioButton1->setChecked(true);
+        chooser.Button1->click();
+        EXPECT_FALSE(chooser.isVisible());
+    }
+    EXPECT_EQ(StoredLanguage(), "FR");
+
+    testenv::ResetSettings({{"Language", "xx"}});
+    {
+        TForm2 chooser;
+        chooser.show();
+        chooser.Button1->click();
+    }
+    EXPECT_EQ(StoredLanguage(), "xx");
+}
+
+TEST_F(Language, OkDoesNotCreateMissingSettings)
+{
+    TForm2 chooser;
+    chooser.show();
+    chooser.RadioButton2->setChecked(true);
+    chooser.Button1->click();
+    EXPECT_FALSE(platform::TRegistry::KeyExists());
+}

@@ -1,0 +1,595 @@
+// The rename dialog and the main window's Rename command, on the offscreen
+// platform, with real photo files and a settings store of their own.
+
+#include "support/TestPhotos.h"
+
+#include "ui/Application.h"
+#include "main/StatusBar.h"
+#include "main/MainWindow.h"
+#include "platform/qt/Registry.h"
+#include "platform/qt/ShellTreeView.h"
+#include "rename/ui/RenameDialog.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+
+using namespace testphotos;
+
+// Readable QString values in failure messages.
+void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+// HOME, the settings and TEMP point into a scratch folder before anything
+// reads them, so the tests never touch the user's own files.
+struct Environment {
+    ScratchFolder root;
+    Environment()
+    {
+        for (const char* sub : {"home", "config", "temp", "home/Desktop"})
+            std::filesystem::create_directories(root / sub);
+        setenv("HOME", (root / "home").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+        setenv("TEMP", (root / "temp").c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        UseUtc();
+    }
+};
+Environment& Env()
+{
+    static Environment env;
+    return env;
+}
+
+QApplication& App()
+{
+    Env();
+    static int argc = 1;
+    static char name[] = "quistelor-rename-test";
+    static char* argv[] = {name, nullptr};
+    static auto* app = new TApplication(argc, argv);
+    return *app;
+}
+
+void StoreSettings(std::initializer_list<std::pair<const char*, QString>> values)
+{
+    QFile::remove(platform::TRegistry::FileName());
+    platform::TRegistry reg;
+    reg.OpenKey(true);
+    for (const auto& [name, value] : values)
+        reg.WriteString(QString::fromUtf8(name), value);
+}
+
+QString Stored(const char* name)
+{
+    platform::TRegistry reg;
+    return reg.OpenKey(false) ? reg.ReadString(QString::fromUtf8(name)) : QStringLiteral("<no store>");
+}
+
+void Settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+// Hands every modal window that opens to `handle`, which returns true once
+// it has closed it (false: look again at the next tick).
+class ModalWatcher {
+public:
+    explicit ModalWatcher(std::function<bool(QWidget*)> handle) : handle_(std::move(handle))
+    {
+        timer_.setInterval(2);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (QWidget* w = QApplication::activeModalWidget())
+                if (handle_(w))
+                    ++handled;
+        });
+        timer_.start();
+    }
+    int handled = 0;
+
+private:
+    std::function<bool(QWidget*)> handle_;
+    QTimer timer_;
+};
+
+QStringList PreviewTexts(const TForm3& dialog)
+{
+    QStringList texts;
+    for (int i = 0; i < dialog.ListView_prev->count(); ++i)
+        texts << dialog.ListView_prev->item(i)->text();
+    return texts;
+}
+
+QStringList PreviewTips(const TForm3& dialog)
+{
+    QStringList tips;
+    for (int i = 0; i < dialog.ListView_prev->count(); ++i)
+        tips << dialog.ListView_prev->item(i)->toolTip();
+    return tips;
+}
+
+class RenameDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        App();
+        StoreSettings({{"Language", "EN"}, {"Patern", "Photo *"}});
+    }
+    // A photo with an EXIF shooting date on 2006-05-12 at the given hour.
+    void Photo(const std::string& name, int hour, bool selected = true)
+    {
+        WriteFile(dir / name, JpegBytes("2006:05:12 " + PadNumber(hour, 2) + ":00:00", name));
+        items.FileNames.push_back(name);
+        items.Selected.push_back(selected);
+    }
+    TForm3& Open(bool useExif = true)
+    {
+        dialog = std::make_unique<TForm3>(items, dir.Path(), useExif);
+        dialog->FormShow();
+        dialog->FormActivate();
+        return *dialog;
+    }
+    ScratchFolder dir;
+    PhotoListItems items;
+    std::unique_ptr<TForm3> dialog;
+};
+
+} // namespace
+
+// ---- the dialog ------------------------------------------------------------------
+
+TEST_F(RenameDialog, OpensWithTheStoredPatternAndItsPreviewInListOrder)
+{
+    Photo("c.jpg", 12);
+    Photo("skip.jpg", 1, false);
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 10);
+    TForm3& d = Open();
+    EXPECT_EQ(d.Edit_Patern->text(), "Photo *");
+    EXPECT_EQ(PreviewTexts(d), (QStringList{"Photo 3.jpg", "Photo 1.jpg", "Photo 2.jpg"}));
+    EXPECT_EQ(d.ProgressBar1->minimum(), 0);
+    EXPECT_EQ(d.PreviewPhotos.size(), 4u);
+    EXPECT_EQ(d.windowTitle(), "Quistelor");
+    EXPECT_EQ(d.size(), QSize(249, 376));
+}
+
+TEST_F(RenameDialog, CaptionsFollowTheInterfaceLanguage)
+{
+    Photo("a.jpg", 9);
+    StoreSettings({{"Language", "FR"}, {"Patern", "Photo *"}});
+    TForm3& d = Open();
+    EXPECT_EQ(d.GroupBox1->title(), "Assistant");
+    EXPECT_EQ(d.Label1->text(), QString::fromUtf8("Préfixe :"));
+    EXPECT_EQ(d.chk_Time->text(), "Heure");
+    EXPECT_EQ(d.btt_ok->text(), "Renommer");
+    EXPECT_EQ(d.btt_cancel->text(), "Annuler");
+    EXPECT_EQ(d.Label3->text(), "( ? )");
+    StoreSettings({{"Language", "EN"}});
+    d.FormShow();
+    EXPECT_EQ(d.Label2->text(), "Pattern");
+    EXPECT_EQ(d.chk_prev->text(), "Preview filenames");
+    EXPECT_EQ(d.Btt_genpatern->text().simplified(), "Generate filename pattern");
+}
+
+TEST_F(RenameDialog, GeneratingWithAnEmptyPrefixGivesNamesStartingWithABlank)
+{
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 10);
+    TForm3& d = Open();
+    d.Edit_Filename->clear();
+    d.Btt_genpatern->click();
+    EXPECT_EQ(d.Edit_Patern->text(), " *");
+    EXPECT_EQ(PreviewTexts(d), (QStringList{" 1.jpg", " 2.jpg"}));
+
+    d.Edit_Filename->setText("Trip");
+    d.chk_Date->click();
+    d.Btt_genpatern->click();
+    EXPECT_EQ(d.Edit_Patern->text(), "Trip ?_*");
+    EXPECT_EQ(PreviewTexts(d), (QStringList{"Trip 2006-05-12_1.jpg", "Trip 2006-05-12_2.jpg"}));
+}
+
+TEST_F(RenameDialog, LeavingThePatternEditRecomputesOnlyAChangedPattern)
+{
+    Photo("a.jpg", 9);
+    TForm3& d = Open();
+    const int runs = d.PreviewRuns;
+    d.Edit_PaternExit();
+    EXPECT_EQ(d.PreviewRuns, runs);
+    d.Edit_Patern->setText("Day ?-%");
+    d.Edit_PaternExit();
+    EXPECT_EQ(d.PreviewRuns, runs + 1);
+    EXPECT_EQ(PreviewTexts(d), (QStringList{"Day 2006-05-12-09.00.00.jpg"}));
+}
+
+TEST_F(RenameDialog, UntickedPreviewHidesTheListAndStopsRecomputing)
+{
+    Photo("a.jpg", 9);
+    TForm3& d = Open();
+    d.show();
+    d.chk_prev->click();
+    EXPECT_FALSE(d.ListView_prev->isVisible());
+    const int runs = d.PreviewRuns;
+    d.Edit_Patern->setText("Other *");
+    d.Edit_PaternExit();
+    d.Btt_genpatern->click();
+    EXPECT_EQ(d.PreviewRuns, runs);
+    d.chk_prev->click();
+    EXPECT_TRUE(d.ListView_prev->isVisible());
+    EXPECT_EQ(d.PreviewRuns, runs + 1);
+    // Ticking it recomputes even when the pattern did not change.
+    d.chk_prev->click();
+    d.chk_prev->click();
+    EXPECT_EQ(d.PreviewRuns, runs + 2);
+}
+
+TEST_F(RenameDialog, NoNamePatternShowsOneEmptyEntryPerSelectedPhoto)
+{
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 10, false);
+    Photo("c.jpg", 11);
+    StoreSettings({{"Language", "EN"}, {"Patern", "only ?"}});
+    TForm3& d = Open();
+    EXPECT_EQ(PreviewTexts(d), (QStringList{"", ""}));
+}
+
+TEST_F(RenameDialog, WizardBoxesFollowTheirRules)
+{
+    Photo("a.jpg", 9);
+    TForm3& d = Open();
+    auto state = [&] {
+        return std::string(d.chk_Date->isChecked() ? "D" : "") + (d.chk_Time->isChecked() ? "T" : "") +
+               (d.chk_numerical->isChecked() ? "N" : "");
+    };
+    struct Case {
+        const char* clicks;  // d, t, n: click Date, Time, Numerical
+        const char* state;
+    } cases[] = {
+        {"", "N"},    {"d", "DN"},  {"dd", "N"},  {"t", "DT"},   {"n", "DT"},
+        {"tt", "DN"}, {"tn", "DN"}, {"td", "N"},  {"dn", "DT"},  {"tnt", "DT"},
+    };
+    for (const auto& c : cases) {
+        d.chk_Date->setChecked(false);
+        d.chk_Time->setChecked(false);
+        d.chk_numerical->setChecked(true);
+        for (const char* k = c.clicks; *k; ++k)
+            (*k == 'd' ? d.chk_Date : *k == 't' ? d.chk_Time : d.chk_numerical)->click();
+        EXPECT_EQ(state(), c.state) << "clicks " << c.clicks;
+    }
+}
+
+TEST_F(RenameDialog, EveryReachableWizardStateGeneratesAPattern)
+{
+    Photo("a.jpg", 9);
+    TForm3& d = Open();
+    auto set = [&](const std::string& s) {
+        d.chk_Date->setChecked(s.find('D') != std::string::npos);
+        d.chk_Time->setChecked(s.find('T') != std::string::npos);
+        d.chk_numerical->setChecked(s.find('N') != std::string::npos);
+    };
+    auto state = [&] {
+        return std::string(d.chk_Date->isChecked() ? "D" : "") + (d.chk_Time->isChecked() ? "T" : "") +
+               (d.chk_numerical->isChecked() ? "N" : "");
+    };
+    std::set<std::string> seen = {"N"}, todo = {"N"};
+    while (!todo.empty()) {
+        const std::string from = *todo.begin();
+        todo.erase(todo.begin());
+        for (QCheckBox* box : {d.chk_Date, d.chk_Time, d.chk_numerical}) {
+            set(from);
+            box->click();
+            if (seen.insert(state()).second)
+                todo.insert(state());
+        }
+    }
+    EXPECT_EQ(seen, (std::set<std::string>{"N", "DN", "DT"}));
+    for (const std::string& s : seen) {
+        set(s);
+        d.Btt_genpatern->click();
+        EXPECT_NE(d.Edit_Patern->text(), "erreur") << s;
+    }
+    set("");
+    d.Btt_genpatern->click();
+    EXPECT_EQ(d.Edit_Patern->text(), "erreur");
+}
+
+TEST_F(RenameDialog, RenameStoresThePatternEvenWithoutNamesCancelKeepsIt)
+{
+    Photo("a.jpg", 9);
+    TForm3& d = Open();
+    d.Edit_Patern->setText("typed but cancelled *");
+    d.btt_cancel->click();
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_EQ(Stored("Patern"), "Photo *");
+
+    TForm3& again = Open();
+    again.Edit_Patern->setText("no placeholder");
+    again.btt_ok->click();
+    EXPECT_EQ(again.result(), TForm3::mrRename);
+    EXPECT_EQ(Stored("Patern"), "no placeholder");
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg"}));
+}
+
+TEST_F(RenameDialog, PreviewMarksNamesTheBatchWillNotGetWithoutChangingThem)
+{
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 9);        // same shooting time as a.jpg
+    Photo("c.jpg", 10);
+    WriteFile(dir / "Day 2006-05-12-10.00.00.jpg", "someone else's");
+    StoreSettings({{"Language", "EN"}, {"Patern", "Day ?-%"}});
+    TForm3& d = Open();
+    EXPECT_EQ(PreviewTexts(d), (QStringList{"Day 2006-05-12-09.00.00.jpg", "Day 2006-05-12-09.00.00.jpg",
+                                             "Day 2006-05-12-10.00.00.jpg"}));
+    EXPECT_EQ(PreviewTips(d), (QStringList{"", "same name as photo a.jpg", "name already taken"}));
+    EXPECT_TRUE(d.ListView_prev->item(0)->icon().isNull());
+    EXPECT_FALSE(d.ListView_prev->item(1)->icon().isNull());
+
+    StoreSettings({{"Language", "FR"}, {"Patern", "Day ?-%"}});
+    d.FormActivate();
+    EXPECT_EQ(PreviewTips(d)[2], QString::fromUtf8("nom déjà pris"));
+}
+
+TEST_F(RenameDialog, PreviewMarksNamesThatWouldLeadOutOfTheFolder)
+{
+    Photo("a.jpg", 9);
+    StoreSettings({{"Language", "EN"}, {"Patern", "../Photo *"}});
+    TForm3& d = Open();
+    EXPECT_EQ(PreviewTexts(d), (QStringList{"../Photo 1.jpg"}));
+    EXPECT_EQ(PreviewTips(d), (QStringList{"a name cannot hold \"/\""}));
+    EXPECT_FALSE(d.ListView_prev->item(0)->icon().isNull());
+
+    StoreSettings({{"Language", "FR"}, {"Patern", "../Photo *"}});
+    d.FormActivate();
+    EXPECT_EQ(PreviewTips(d), (QStringList{QString::fromUtf8("un nom ne peut pas contenir « / »")}));
+}
+
+TEST_F(RenameDialog, UnreadablePhotoEndsThePreviewWithItsErrorShown)
+{
+    Photo("a.jpg", 9);
+    WriteFile(dir / "broken.jpg", std::string("\xFF\xD8\xFF\xE1", 4));
+    items.FileNames.push_back("broken.jpg");
+    items.Selected.push_back(true);
+    QStringList errors;
+    ModalWatcher watcher([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            errors << box->text();
+            box->done(QMessageBox::Ok);
+            return true;
+        }
+        return false;
+    });
+    dialog = std::make_unique<TForm3>(items, dir.Path(), true);
+    dialog->FormActivate();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("broken.jpg")) << errors[0].toStdString();
+    EXPECT_EQ(dialog->ListView_prev->count(), 0);
+    // Without EXIF the file time serves.
+    dialog = std::make_unique<TForm3>(items, dir.Path(), false);
+    dialog->FormActivate();
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(dialog->ListView_prev->count(), 2);
+}
+
+// ---- the Rename command of the main window ------------------------------------------------
+
+namespace {
+
+// Records the status bar's text every time it is painted.
+class StatusRecorder : public QObject {
+public:
+    explicit StatusRecorder(TForm1& form) : form_(form) { form.StatusBar1->installEventFilter(this); }
+    ~StatusRecorder() override { form_.StatusBar1->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != form_.StatusText()))
+            texts << form_.StatusText();
+        return false;
+    }
+    QStringList texts;
+
+private:
+    TForm1& form_;
+};
+
+class RenameCommand : public RenameDialog {
+protected:
+    void TearDown() override { form.reset(); }
+
+    TForm1& ShowWindow()
+    {
+        form = std::make_unique<TForm1>(QStringList{QString::fromStdString(dir.Path())});
+        form->show();
+        while (!form->Activated())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        form->ShellTreeView1->SetPath(QString::fromStdString(dir.Path()));
+        form->ShellTreeView1->FlushChange();
+        Settle();
+        form->ReloadFolder();
+        return *form;
+    }
+    void Select(std::initializer_list<const char*> names)
+    {
+        for (int i = 0; i < form->PhotoCount(); ++i)
+            form->SetSelected(i, false);
+        for (const char* name : names)
+            for (int i = 0; i < form->PhotoCount(); ++i)
+                if (form->FileNames[static_cast<std::size_t>(i)] == name)
+                    form->SetSelected(i, true);
+        order = form->FileNames;
+    }
+    // Runs the command; `inDialog` acts on the dialog once its preview has
+    // run and must close it. Message boxes are closed and their texts kept.
+    void Run(const std::function<void(TForm3&)>& inDialog)
+    {
+        ModalWatcher watcher([&](QWidget* w) {
+            if (auto* d = qobject_cast<TForm3*>(w)) {
+                if (d->PreviewRuns == 0)
+                    return false;
+                previewed = PreviewTexts(*d);
+                inDialog(*d);
+                return true;
+            }
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                messages << box->text();
+                box->done(QMessageBox::Ok);
+                return true;
+            }
+            return false;
+        });
+        form->A_renameExecute();
+        Settle();
+    }
+    // The preview's texts as the list order gives them.
+    QStringList InListOrder(const std::map<std::string, QString>& newNames) const
+    {
+        QStringList texts;
+        for (const std::string& name : order)
+            if (newNames.count(name))
+                texts << newNames.at(name);
+        return texts;
+    }
+    std::unique_ptr<TForm1> form;
+    std::vector<std::string> order;  // the list when the photos were selected
+    QStringList previewed, messages;
+};
+
+} // namespace
+
+TEST_F(RenameCommand, RenamesTheSelectedPhotosInShootingOrderAndReloads)
+{
+    Photo("x.JPG", 11);
+    Photo("y.jpg", 9);
+    Photo("z.jpg", 10);
+    Photo("keep.jpg", 8);
+    TForm1& w = ShowWindow();
+    Select({"x.JPG", "y.jpg", "z.jpg"});
+    StatusRecorder status(w);
+    Run([](TForm3& d) {
+        d.Edit_Patern->setText("Trip *");
+        d.btt_ok->click();
+    });
+    for (const char* text : {"1/3 - Get dates", "3/3 - Get dates", "3/3 - Sort numerical order", "1/3 - Rename files",
+                             "3/3 - Rename files"})
+        EXPECT_TRUE(status.texts.contains(text)) << text << " in " << status.texts.join(" | ").toStdString();
+    EXPECT_FALSE(status.texts.join("|").contains("Sort Same date")) << "no same-day step without '?'";
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"Trip 1.jpg", "Trip 2.jpg", "Trip 3.jpg", "keep.jpg"}));
+    EXPECT_EQ(ReadFile(dir / "Trip 3.jpg"), JpegBytes("2006:05:12 11:00:00", "x.JPG"));
+    EXPECT_EQ(Stored("Patern"), "Trip *");
+    std::vector<std::string> listed = w.FileNames;
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, Listing(dir.Path()));
+    EXPECT_EQ(w.ProgressBar1->value(), 0);
+}
+
+TEST_F(RenameCommand, CancelLeavesTheFolderAndTheSettingsUntouched)
+{
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 10);
+    TForm1& w = ShowWindow();
+    Select({"a.jpg", "b.jpg"});
+    const QString settings = [] {
+        QFile f(platform::TRegistry::FileName());
+        f.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(f.readAll());
+    }();
+    Run([](TForm3& d) {
+        d.Edit_Patern->setText("Changed *");
+        d.Edit_PaternExit();
+        d.btt_cancel->click();
+    });
+    EXPECT_EQ(previewed, InListOrder({{"a.jpg", "Photo 1.jpg"}, {"b.jpg", "Photo 2.jpg"}}));
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    QFile f(platform::TRegistry::FileName());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()), settings);
+    EXPECT_EQ(w.ProgressBar1->value(), 0);
+    EXPECT_EQ(w.SelectedCount(), 2);
+}
+
+TEST_F(RenameCommand, NameTakenAfterThePreviewIsNeverOverwrittenAndIsReported)
+{
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 10);
+    StoreSettings({{"Language", "FR"}, {"Patern", "Photo *"}});
+    TForm1& w = ShowWindow();
+    Select({"a.jpg", "b.jpg"});
+    StatusRecorder status(w);
+    Run([&](TForm3& d) {
+        // Another program takes a's new name while the dialog is open.
+        WriteFile(dir / "Photo 1.jpg", "someone else's file");
+        d.btt_ok->click();
+    });
+    EXPECT_EQ(previewed, InListOrder({{"a.jpg", "Photo 1.jpg"}, {"b.jpg", "Photo 2.jpg"}}));
+    EXPECT_EQ(ReadFile(dir / "Photo 1.jpg"), "someone else's file");
+    EXPECT_EQ(ReadFile(dir / "a.jpg"), JpegBytes("2006:05:12 09:00:00", "a.jpg"));
+    EXPECT_TRUE(Exists(dir / "Photo 2.jpg"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8("Ces photos ont gardé leur nom :"))) << messages[0].toStdString();
+    EXPECT_TRUE(status.texts.contains(QString::fromUtf8("2/2 - Récupère les dates")));
+    EXPECT_TRUE(status.texts.contains("2/2 - Renomme les fichiers"));
+    EXPECT_TRUE(messages[0].contains("a.jpg -> Photo 1.jpg: File exists")) << messages[0].toStdString();
+    EXPECT_FALSE(messages[0].contains("b.jpg"));
+}
+
+TEST_F(RenameCommand, UnreadablePhotoStopsTheBatchBeforeAnyRename)
+{
+    Photo("a.jpg", 9);
+    ShowWindow();
+    WriteFile(dir / "broken.jpg", std::string("\xFF\xD8\xFF\xE1", 4));
+    form->ReloadFolder();
+    Select({"a.jpg", "broken.jpg"});
+    // The dialog's own preview fails first and shows the error; Rename then
+    // stores the pattern, and the batch fails on the same photo.
+    Run([](TForm3& d) {
+        d.Edit_Patern->setText("New *");
+        d.btt_ok->click();
+    });
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg", "broken.jpg"}));
+    EXPECT_EQ(Stored("Patern"), "New *");
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.back().contains("broken.jpg")) << messages.back().toStdString();
+}
+
+// Right after a click in the folder tree, the tree already names the new
+// folder while the list still shows the old one, for the moment before the
+// delayed reload. A rename started then must rename the photos the user
+// selected, never same-named files of the folder just clicked.
+TEST_F(RenameCommand, RenameStartedBeforeTheDelayedReloadKeepsToTheListedFolder)
+{
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 10);
+    ScratchFolder other;
+    WriteFile(other / "a.jpg", JpegBytes("2007:01:01 09:00:00", "other a"));
+    WriteFile(other / "b.jpg", JpegBytes("2007:01:01 10:00:00", "other b"));
+    ShowWindow();
+    Select({"a.jpg", "b.jpg"});
+    form->ShellTreeView1->SetPath(QString::fromStdString(other.Path()));
+    ASSERT_TRUE(form->ShellTreeView1->ChangePending());
+    Run([](TForm3& d) {
+        d.Edit_Patern->setText("Trip *");
+        d.btt_ok->click();
+    });
+    EXPECT_EQ(previewed, InListOrder({{"a.jpg", "Photo 1.jpg"}, {"b.jpg", "Photo 2.jpg"}}));
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"Trip 1.jpg", "Trip 2.jpg"}));
+    EXPECT_EQ(Listing(other.Path()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
+}
