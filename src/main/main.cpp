@@ -2,6 +2,7 @@
 #include "main/MainWindow.h"
 
 #include "FormAnimator/FormAnimatorStartup.h"
+#include "platform/qt/Screen.h"
 
 #include <QStringList>
 
@@ -39,6 +40,8 @@ bool DisplayAvailable()
 
 int main(int argc, char** argv)
 {
+    // Animations read and draw the screen, which X allows and Wayland does not.
+    platform::qt::PreferXWayland(argc, argv);
     if (!DisplayAvailable()) {
         std::fprintf(stderr,
                      "quistelor: no display to open the window on; start it from a desktop session, "

@@ -1,6 +1,7 @@
 #include "platform/OSError.h"
 #include "platform/win32/CriticalSection.h"
 #include "platform/win32/LastError.h"
+#include "platform/win32/TickCount.h"
 #include "platform/win32/Tls.h"
 #include "platform/win32/VirtualMemory.h"
 
@@ -132,4 +133,16 @@ TEST(VirtualMemory, UnsupportedRequestsFail)
     void* memory = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     EXPECT_FALSE(VirtualFree(memory, 4096, MEM_RELEASE));
     EXPECT_TRUE(VirtualFree(memory, 0, MEM_RELEASE));
+}
+
+TEST(TickCount, FollowsAReplacedSourceAndWrapsAt32Bits)
+{
+    DWORD now = 0xFFFFFFF0u;
+    SetTickSource([](void* c) { return *static_cast<DWORD*>(c); }, &now);
+    const DWORD start = GetTickCount();
+    now += 0x20; // wraps
+    EXPECT_EQ(GetTickCount() - start, 0x20u);
+    SetTickSource(nullptr);
+    const DWORD a = GetTickCount();
+    EXPECT_LE(GetTickCount() - a, 1000u);
 }

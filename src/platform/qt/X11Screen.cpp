@@ -1,0 +1,240 @@
+#include "X11Screen.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/shape.h>
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform::qt {
+
+struct X11Screen::State {
+    Display* display = nullptr;
+    Window root = 0;
+    Visual* visual = nullptr;
+    int depth = 0;
+    int originX = 0, originY = 0, width = 0, height = 0;
+
+    // The screen image: what reads return while the overlay is up, and the
+    // pixels the overlay shows. In shared memory when the server offers it.
+    XImage* image = nullptr;
+    XShmSegmentInfo shm{};
+    bool useShm = false;
+    // Whether image holds the screen as it is now (a full read since the
+    // last session); then mapping the overlay needs no second read.
+    bool imageCurrent = false;
+
+    Window overlay = 0;
+    GC gc = nullptr;
+    bool overlayUp = false;
+
+    uint32_t* Row(int y) const { return reinterpret_cast<uint32_t*>(image->data + size_t(y) * image->bytes_per_line); }
+};
+
+namespace {
+
+bool g_attachFailed = false;
+int CatchAttachError(Display*, XErrorEvent*)
+{
+    g_attachFailed = true;
+    return 0;
+}
+
+} // namespace
+
+// A shared-memory image the size of the screen. A server on another machine
+// refuses the attach with an asynchronous error, caught here so the plain
+// image path is used instead.
+namespace {
+bool AttachSharedImage(X11Screen::State& s)
+{
+    if (!XShmQueryExtension(s.display) || ImageByteOrder(s.display) != LSBFirst)
+        return false;
+    s.image = XShmCreateImage(s.display, s.visual, s.depth, ZPixmap, nullptr, &s.shm, s.width, s.height);
+    if (!s.image)
+        return false;
+    const size_t bytes = size_t(s.image->bytes_per_line) * s.height;
+    s.shm.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (s.shm.shmid < 0) {
+        XDestroyImage(s.image);
+        s.image = nullptr;
+        return false;
+    }
+    s.shm.shmaddr = s.image->data = static_cast<char*>(shmat(s.shm.shmid, nullptr, 0));
+    s.shm.readOnly = False;
+    bool ok = s.shm.shmaddr != reinterpret_cast<char*>(-1);
+    if (ok) {
+        XSync(s.display, False);
+        g_attachFailed = false;
+        auto* previous = XSetErrorHandler(CatchAttachError);
+        ok = XShmAttach(s.display, &s.shm);
+        XSync(s.display, False);
+        XSetErrorHandler(previous);
+        ok = ok && !g_attachFailed;
+    }
+    // Marked for removal now, so the segment goes with the last detach even
+    // if the process dies.
+    shmctl(s.shm.shmid, IPC_RMID, nullptr);
+    if (!ok) {
+        if (s.shm.shmaddr != reinterpret_cast<char*>(-1))
+            shmdt(s.shm.shmaddr);
+        s.image->data = nullptr;
+        XDestroyImage(s.image);
+        s.image = nullptr;
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+std::unique_ptr<X11Screen> X11Screen::Open(const std::string& displayName, int x, int y, int width, int height)
+{
+    auto s = std::make_unique<State>();
+    s->display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+    if (!s->display)
+        return nullptr;
+    const int screen = DefaultScreen(s->display);
+    s->root = RootWindow(s->display, screen);
+    s->visual = DefaultVisual(s->display, screen);
+    s->depth = DefaultDepth(s->display, screen);
+    const int rootW = DisplayWidth(s->display, screen), rootH = DisplayHeight(s->display, screen);
+    if (width <= 0 || height <= 0)
+        x = y = 0, width = rootW, height = rootH;
+    s->originX = std::clamp(x, 0, rootW - 1);
+    s->originY = std::clamp(y, 0, rootH - 1);
+    s->width = std::min(width, rootW - s->originX);
+    s->height = std::min(height, rootH - s->originY);
+
+    const bool trueColour = s->visual->c_class == TrueColor && s->depth == 24 && s->visual->red_mask == 0xFF0000 &&
+                            s->visual->green_mask == 0xFF00 && s->visual->blue_mask == 0xFF;
+    if (!trueColour) {
+        XCloseDisplay(s->display);
+        return nullptr;
+    }
+    s->useShm = AttachSharedImage(*s);
+    if (!s->useShm) {
+        const size_t stride = size_t(s->width) * 4;
+        char* data = static_cast<char*>(std::calloc(stride * s->height, 1));
+        s->image = data ? XCreateImage(s->display, s->visual, s->depth, ZPixmap, 0, data, s->width, s->height, 32,
+                                       int(stride))
+                        : nullptr;
+        if (!s->image) {
+            std::free(data);
+            XCloseDisplay(s->display);
+            return nullptr;
+        }
+    }
+    if (s->image->bits_per_pixel != 32) {
+        std::unique_ptr<X11Screen> discard(new X11Screen(std::move(s)));
+        return nullptr;
+    }
+    // Pixels in memory as blue, green, red, unused, whatever the server's order.
+    s->image->byte_order = LSBFirst;
+    return std::unique_ptr<X11Screen>(new X11Screen(std::move(s)));
+}
+
+X11Screen::X11Screen(std::unique_ptr<State> state) : s_(std::move(state)) {}
+
+X11Screen::~X11Screen()
+{
+    if (s_->overlay)
+        XDestroyWindow(s_->display, s_->overlay);
+    if (s_->gc)
+        XFreeGC(s_->display, s_->gc);
+    if (s_->useShm) {
+        XShmDetach(s_->display, &s_->shm);
+        XSync(s_->display, False);
+        shmdt(s_->shm.shmaddr);
+        s_->image->data = nullptr;
+    }
+    if (s_->image)
+        XDestroyImage(s_->image);
+    XCloseDisplay(s_->display);
+}
+
+int X11Screen::Width() const { return s_->width; }
+int X11Screen::Height() const { return s_->height; }
+bool X11Screen::UsesSharedMemory() const { return s_->useShm; }
+
+void X11Screen::Read(int x, int y, int w, int h, uint32_t* dst, size_t stride)
+{
+    State& s = *s_;
+    if (!s.overlayUp) {
+        if (s.useShm) {
+            // Shared-memory reads fill the whole image; a whole-screen read is
+            // what the animations ask for.
+            XShmGetImage(s.display, s.root, s.image, s.originX, s.originY, AllPlanes);
+            s.imageCurrent = true;
+        } else {
+            XGetSubImage(s.display, s.root, s.originX + x, s.originY + y, unsigned(w), unsigned(h), AllPlanes, ZPixmap,
+                         s.image, x, y);
+            s.imageCurrent = x == 0 && y == 0 && w == s.width && h == s.height;
+        }
+    }
+    for (int row = 0; row < h; ++row)
+        std::memcpy(reinterpret_cast<char*>(dst) + row * stride, s.Row(y + row) + x, size_t(w) * 4);
+}
+
+void X11Screen::Draw(int x, int y, int w, int h, const uint32_t* src, size_t stride)
+{
+    State& s = *s_;
+    const auto put = [&s](int px, int py, int pw, int ph) {
+        if (s.useShm)
+            XShmPutImage(s.display, s.overlay, s.gc, s.image, px, py, px, py, unsigned(pw), unsigned(ph), False);
+        else
+            XPutImage(s.display, s.overlay, s.gc, s.image, px, py, px, py, unsigned(pw), unsigned(ph));
+    };
+    if (!s.overlayUp) {
+        if (!s.imageCurrent) {
+            if (s.useShm)
+                XShmGetImage(s.display, s.root, s.image, s.originX, s.originY, AllPlanes);
+            else
+                XGetSubImage(s.display, s.root, s.originX, s.originY, unsigned(s.width), unsigned(s.height),
+                             AllPlanes, ZPixmap, s.image, 0, 0);
+        }
+        if (!s.overlay) {
+            XSetWindowAttributes a{};
+            a.override_redirect = True;
+            a.background_pixmap = None;
+            a.backing_store = NotUseful;
+            s.overlay = XCreateWindow(s.display, s.root, s.originX, s.originY, unsigned(s.width),
+                                      unsigned(s.height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                      CWOverrideRedirect | CWBackPixmap | CWBackingStore, &a);
+            XWMHints hints{};
+            hints.flags = InputHint;
+            hints.input = False;
+            XSetWMHints(s.display, s.overlay, &hints);
+            XStoreName(s.display, s.overlay, "quistelor-animation");
+            XShapeCombineRectangles(s.display, s.overlay, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+            s.gc = XCreateGC(s.display, s.overlay, 0, nullptr);
+        }
+        XMapRaised(s.display, s.overlay);
+        s.overlayUp = true;
+        put(0, 0, s.width, s.height);
+    }
+    for (int row = 0; row < h; ++row)
+        std::memcpy(s.Row(y + row) + x, reinterpret_cast<const char*>(src) + row * stride, size_t(w) * 4);
+    put(x, y, w, h);
+    // Synced, not only flushed: the frame is on the screen and the shared
+    // image may be written again.
+    XSync(s.display, False);
+}
+
+void X11Screen::EndDrawing()
+{
+    State& s = *s_;
+    s.imageCurrent = false;
+    if (!s.overlayUp)
+        return;
+    XUnmapWindow(s.display, s.overlay);
+    XSync(s.display, False);
+    s.overlayUp = false;
+}
+
+} // namespace platform::qt

@@ -1,0 +1,40 @@
+#pragma once
+// The screen of an X display: reads take the real pixels of the root window;
+// drawing goes to an overlay window over the whole screen that the window
+// manager leaves alone (override-redirect), that never takes the focus and
+// lets every input through (empty input shape). The overlay is mapped at the
+// first drawing showing the screen as it was, every drawing is on the screen
+// when Draw returns (the request is synced), and EndDrawing unmaps it.
+
+#include "platform/ScreenDevice.h"
+
+#include <memory>
+#include <string>
+
+namespace platform::qt {
+
+class X11Screen : public ScreenDevice {
+public:
+    // The screen (x, y, width, height) of the root window of the display named
+    // displayName (empty: $DISPLAY). Null when the display cannot be opened or
+    // its default visual is not 24-bit true colour with 32-bit pixels.
+    static std::unique_ptr<X11Screen> Open(const std::string& displayName, int x, int y, int width,
+                                           int height);
+    ~X11Screen() override;
+
+    int Width() const override;
+    int Height() const override;
+    void Read(int x, int y, int w, int h, uint32_t* dst, size_t stride) override;
+    void Draw(int x, int y, int w, int h, const uint32_t* src, size_t stride) override;
+    void EndDrawing() override;
+
+    bool UsesSharedMemory() const;
+
+    struct State;
+
+private:
+    explicit X11Screen(std::unique_ptr<State> state);
+    std::unique_ptr<State> s_;
+};
+
+} // namespace platform::qt

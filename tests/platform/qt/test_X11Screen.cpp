@@ -1,0 +1,98 @@
+// The X screen on a private Xvfb server: what a second client sees of the
+// real screen while the overlay is up and after it went away.
+
+#include "platform/qt/X11Screen.h"
+
+#include <gtest/gtest.h>
+
+// After gtest: Xlib defines macros (None, Bool) that gtest's names collide with.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <csignal>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using platform::qt::X11Screen;
+
+namespace {
+
+struct Xvfb {
+    pid_t pid = -1;
+    std::string display;
+
+    Xvfb()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "64x48x24", "-br", "-nolisten",
+                   "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // The server writes the number and the newline apart; it dies if the
+        // pipe is closed before both are read.
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (!number.empty())
+            display = ":" + number;
+    }
+    ~Xvfb()
+    {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+// The root's pixel as another client of the server reads it.
+uint32_t RootPixel(Display* d, int x, int y)
+{
+    XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, 1, 1, AllPlanes, ZPixmap);
+    const uint32_t p = uint32_t(XGetPixel(img, 0, 0)) & 0xFFFFFF;
+    XDestroyImage(img);
+    return p;
+}
+
+} // namespace
+
+TEST(X11Screen, OverlayShowsDrawingsAtOnceOverTheScreenAsItWasAndLeavesWithTheSession)
+{
+    Xvfb server;
+    if (server.display.empty())
+        GTEST_SKIP() << "Xvfb could not be started";
+    auto screen = X11Screen::Open(server.display, 0, 0, 0, 0);
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->Width(), 64);
+    EXPECT_EQ(screen->Height(), 48);
+    Display* other = XOpenDisplay(server.display.c_str());
+    ASSERT_TRUE(other);
+
+    uint32_t snapshot[64 * 48];
+    screen->Read(0, 0, 64, 48, snapshot, 64 * 4);
+    EXPECT_EQ(snapshot[0] & 0xFFFFFF, 0u);
+
+    const uint32_t red[4] = {0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000};
+    screen->Draw(10, 20, 2, 2, red, 8);
+    EXPECT_EQ(RootPixel(other, 11, 21), 0xFF0000u);
+    EXPECT_EQ(RootPixel(other, 0, 0), 0u);
+    uint32_t back = 0;
+    screen->Read(11, 21, 1, 1, &back, 4);
+    EXPECT_EQ(back & 0xFFFFFF, 0xFF0000u);
+
+    screen->EndDrawing();
+    EXPECT_EQ(RootPixel(other, 11, 21), 0u);
+    screen->Read(11, 21, 1, 1, &back, 4);
+    EXPECT_EQ(back & 0xFFFFFF, 0u);
+    XCloseDisplay(other);
+}
