@@ -12,10 +12,10 @@
 //    the item-by-item way with a count after every item.
 // The folders are made in a temporary folder and deleted at the end.
 
+#include "main/MainWindow.h"
 #include "main/MyListView.h"
 #include "main/PhotoListModel.h"
 #include "main/StatusBar.h"
-#include "main/MainWindow.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellTreeView.h"
 

@@ -4,9 +4,9 @@
 // thumbnail under several orientations, and BMP images as the cache holds
 // them.
 
-#include "support/JpegSamples.h"
 #include "main/thumbnails/BmpFile.h"
 #include "main/thumbnails/ThumbBitmap.h"
+#include "support/JpegSamples.h"
 
 #include "FuzzSupport.h"
 

@@ -1,7 +1,7 @@
 #include "main/LanguageChooser.h"
 
-#include "ui/InterfaceLanguage.h"
 #include "platform/qt/Registry.h"
+#include "ui/InterfaceLanguage.h"
 
 #include <QGuiApplication>
 #include <QPushButton>

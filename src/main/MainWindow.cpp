@@ -1,20 +1,21 @@
 #include "main/MainWindow.h"
 
-#include "ui/Application.h"
+#include "main/LanguageChooser.h"
 #include "main/ListBackground.h"
 #include "main/MyListView.h"
 #include "main/PhotoListModel.h"
 #include "main/StatusBar.h"
-#include "ui/StringTable.h"
-#include "main/LanguageChooser.h"
-#include "ui/InterfaceLanguage.h"
-#include "platform/qt/DropFilter.h"
 #include "platform/FindFiles.h"
 #include "platform/OSError.h"
+#include "platform/TempFolder.h"
+#include "platform/qt/DropFilter.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellOpen.h"
 #include "platform/qt/ShellTreeView.h"
-#include "platform/TempFolder.h"
+#include "rename/ui/MainWindowRename.h"
+#include "ui/Application.h"
+#include "ui/InterfaceLanguage.h"
+#include "ui/StringTable.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -808,4 +809,52 @@ void TForm1::DrawItemLabel(QPainter* painter, const QStyleOptionViewItem& option
     painter->fillRect(used, selected ? option.palette.color(QPalette::Active, QPalette::Highlight) : QColor(Qt::white));
     painter->setPen(selected ? option.palette.color(QPalette::Active, QPalette::HighlightedText) : QColor(Qt::black));
     painter->drawText(area, flags, text);
+}
+
+namespace {
+
+// The main window as the Rename command's host.
+class TMainWindowRenameHost final : public TRenameHost {
+public:
+    explicit TMainWindowRenameHost(TForm1& form) : form_(form) {}
+
+    PhotoListItems Photos() const override
+    {
+        PhotoListItems items;
+        items.FileNames = form_.FileNames;
+        items.Selected.assign(form_.FileNames.size(), false);
+        for (int i : form_.SelectedIndexes())
+            if (i >= 0 && static_cast<std::size_t>(i) < items.Selected.size())
+                items.Selected[static_cast<std::size_t>(i)] = true;
+        return items;
+    }
+    std::string PhotoFolder() const override { return form_.FileNamesFolder; }
+    bool UseExif() const override { return form_.use_exif->isChecked(); }
+    QWidget* Owner() override { return &form_; }
+
+    void SetProgressMaximum(int maximum) override
+    {
+        form_.ProgressBar1->setMinimum(0);
+        form_.ProgressBar1->setMaximum(maximum);
+    }
+    void SetProgressPosition(int position) override { form_.ProgressBar1->setValue(position); }
+    void ShowProgressText(const QString& text) override
+    {
+        form_.SetStatusText(text);
+        form_.ProgressBar1->repaint();
+        form_.StatusBar1->repaint();
+    }
+
+    void ReloadPhotos() override { form_.ReloadFolder(); }
+
+private:
+    TForm1& form_;
+};
+
+} // namespace
+
+void TForm1::A_renameExecute()
+{
+    TMainWindowRenameHost host(*this);
+    RenameSelectedPhotos(host);
 }

@@ -1,5 +1,5 @@
-#include "ui/Application.h"
 #include "main/MainWindow.h"
+#include "ui/Application.h"
 
 #include "FormAnimator/FormAnimatorStartup.h"
 #include "platform/qt/Screen.h"

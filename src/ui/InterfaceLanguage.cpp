@@ -1,7 +1,7 @@
 #include "ui/InterfaceLanguage.h"
 
-#include "ui/StringTable.h"
 #include "platform/qt/Registry.h"
+#include "ui/StringTable.h"
 
 QString ReadLanguage()
 {

@@ -1,10 +1,10 @@
 #include "support/QtTestEnv.h"
 
+#include "main/LanguageChooser.h"
+#include "main/MainWindow.h"
 #include "main/MyListView.h"
 #include "main/PhotoListModel.h"
 #include "main/StatusBar.h"
-#include "main/MainWindow.h"
-#include "main/LanguageChooser.h"
 #include "platform/qt/DropFilter.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellTreeView.h"

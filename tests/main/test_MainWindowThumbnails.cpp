@@ -1,9 +1,9 @@
-#include "support/JpegSamples.h"
+#include "main/MainWindow.h"
 #include "main/MyListView.h"
 #include "main/StatusBar.h"
-#include "main/MainWindow.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellTreeView.h"
+#include "support/JpegSamples.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "support/QtTestEnv.h"
 
-#include "ui/StringTable.h"
-#include "ui/InterfaceLanguage.h"
 #include "platform/qt/Registry.h"
+#include "ui/InterfaceLanguage.h"
+#include "ui/StringTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,21 +1,15 @@
-// The main window's Rename command: the rename dialog, then the batch rename
-// of the selected photos by the stored pattern, with progress in the status
-// bar, and the folder reload.
+#include "rename/ui/MainWindowRename.h"
 
-#include "ui/Application.h"
-#include "main/StatusBar.h"
-#include "main/MainWindow.h"
-#include "ui/InterfaceLanguage.h"
 #include "platform/qt/Registry.h"
 #include "rename/BatchRename.h"
-#include "rename/NamePattern.h"
 #include "rename/ui/RenameDialog.h"
+#include "ui/Application.h"
+#include "ui/InterfaceLanguage.h"
 
-#include <QCheckBox>
 #include <QFile>
 #include <QMessageBox>
-#include <QProgressBar>
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -35,44 +29,36 @@ QString Decode(const std::string& bytes)
 
 } // namespace
 
-void TForm1::A_renameExecute()
+void RenameSelectedPhotos(TRenameHost& host)
 {
     // 1. The dialog, on the photo list as it stands.
-    PhotoListItems items;
-    items.FileNames = FileNames;
-    items.Selected.assign(FileNames.size(), false);
-    for (int i : SelectedIndexes())
-        if (i >= 0 && static_cast<std::size_t>(i) < items.Selected.size())
-            items.Selected[static_cast<std::size_t>(i)] = true;
-    const std::string folder = FileNamesFolder;
-    const bool useExif = use_exif->isChecked();
+    const PhotoListItems items = host.Photos();
+    const std::string folder = host.PhotoFolder();
+    const bool useExif = host.UseExif();
     {
-        TForm3 dialog(items, folder, useExif, this);
+        TForm3 dialog(items, folder, useExif, host.Owner());
         if (dialog.exec() != TForm3::mrRename) {
-            ProgressBar1->setValue(0);
+            host.SetProgressPosition(0);
             return;
         }
     }
 
     // 2.
     const int n = items.SelectedCount();
-    ProgressBar1->setValue(0);
-    ProgressBar1->setMinimum(0);
-    ProgressBar1->setMaximum(n);
+    host.SetProgressPosition(0);
+    host.SetProgressMaximum(n);
     // The step's text is looked up once per step: the language cannot change
     // while the command holds the window.
     int textStep = -1;
     QString stepText;
-    const RenameProgress progress = [&, this](RenameStep step, int position, int) {
+    const RenameProgress progress = [&](RenameStep step, int position, int) {
         if (textStep != step) {
             textStep = step;
             stepText = LoadLangString(StepTextId(step));
         }
-        ProgressBar1->setValue(std::min(position, ProgressBar1->maximum()));
-        SetStatusText(QString::number(position) + QLatin1Char('/') + QString::number(ProgressBar1->maximum()) +
-                      QStringLiteral(" - ") + stepText);
-        ProgressBar1->repaint();
-        StatusBar1->repaint();
+        host.SetProgressPosition(std::min(position, n));
+        host.ShowProgressText(QString::number(position) + QLatin1Char('/') + QString::number(n) +
+                              QStringLiteral(" - ") + stepText);
     };
 
     // 3. Date keys. A photo that cannot be read ends the command here, before
@@ -96,17 +82,17 @@ void TForm1::A_renameExecute()
         return;
     }
     const std::string pattern = QFile::encodeName(patternText).toStdString();
-    ProgressBar1->setValue(0);
+    host.SetProgressPosition(0);
 
     // 5. - 6. Ranking and same-day numbering; the names.
     const auto names = NamesFromDateKeys(photos, items.Selected, pattern, [&](RenameStep step, int position, int max) {
         if (position == 1)
-            ProgressBar1->setValue(0);
+            host.SetProgressPosition(0);
         progress(step, position, max);
     });
 
     // 7. One photo at a time, in list order, never replacing a file.
-    ProgressBar1->setValue(0);
+    host.SetProgressPosition(0);
     const std::vector<RenameOutcome> outcomes = RenamePhotos(folder, photos, items.Selected, names, progress);
 
     // 8.
@@ -115,9 +101,9 @@ void TForm1::A_renameExecute()
     } catch (const std::exception& e) {
         TApplication::ShowException(e);
     }
-    ReloadFolder();
+    host.ReloadPhotos();
     reg.CloseKey();
-    ProgressBar1->setValue(0);
+    host.SetProgressPosition(0);
 
     // Photos that kept their names are told, with the system's reason.
     const std::vector<RenameOutcome> failed = FailedRenames(outcomes);
@@ -136,7 +122,7 @@ void TForm1::A_renameExecute()
         if (failed.size() > kShown)
             shown += QStringLiteral("\n...");
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Quistelor"), LoadLangString(30) + shown,
-                        QMessageBox::Ok, this);
+                        QMessageBox::Ok, host.Owner());
         box.setObjectName(QStringLiteral("RenameFailures"));
         if (failed.size() > kShown)
             box.setDetailedText(all);

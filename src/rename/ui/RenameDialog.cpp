@@ -1,8 +1,8 @@
 #include "rename/ui/RenameDialog.h"
 
+#include "platform/qt/Registry.h"
 #include "ui/Application.h"
 #include "ui/InterfaceLanguage.h"
-#include "platform/qt/Registry.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -1,5 +1,5 @@
-#include "support/QtTestEnv.h"
 #include "platform/qt/Registry.h"
+#include "support/QtTestEnv.h"
 
 #include <QFile>
 

@@ -1,5 +1,5 @@
-#include "support/QtTestEnv.h"
 #include "platform/qt/ShellTreeView.h"
+#include "support/QtTestEnv.h"
 
 #include <QKeyEvent>
 #include <QSignalSpy>

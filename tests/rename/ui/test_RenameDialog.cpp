@@ -3,12 +3,12 @@
 
 #include "support/TestPhotos.h"
 
-#include "ui/Application.h"
-#include "main/StatusBar.h"
 #include "main/MainWindow.h"
+#include "main/StatusBar.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellTreeView.h"
 #include "rename/ui/RenameDialog.h"
+#include "ui/Application.h"
 
 #include <QCheckBox>
 #include <QFile>
