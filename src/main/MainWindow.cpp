@@ -142,7 +142,9 @@ void TForm1::BuildLayout()
     Q_INIT_RESOURCE(resources);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
-    setWindowIcon(QIcon(QStringLiteral(":/quistelor.png")));
+    // The installed icon theme has the picture at every size; run from the
+    // build folder, the built-in copy serves.
+    setWindowIcon(QIcon::fromTheme(QGuiApplication::desktopFileName(), QIcon(QStringLiteral(":/quistelor.png"))));
     setFont(PixelFont(QString(), 12));
     resize(732, 521);
     setMinimumSize(520, 300);

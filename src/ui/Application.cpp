@@ -5,6 +5,9 @@
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Quistelor"));
+    // Lets the desktop match the windows to the installed desktop entry, for
+    // their icon and grouping.
+    setDesktopFileName(QStringLiteral(QUISTELOR_APP_ID));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
