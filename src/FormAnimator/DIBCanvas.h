@@ -24,7 +24,7 @@ public:
     void ReleaseSurface() override;
     TGlCanvas* GetShareCanvas() override;
     // Slot 13. Leaves the DIB section selected into DC.
-    virtual void CreateSurface(int32_t Width, int32_t Height, TGlPixelFormat* PixelFormat);
+    void CreateSurface(int32_t Width, int32_t Height, TGlPixelFormat* PixelFormat) override;
 
     win32::HBITMAP DIBSection = nullptr;
     void* Bits = nullptr;

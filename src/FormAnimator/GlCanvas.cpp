@@ -137,6 +137,11 @@ void TGlCanvas::ReleaseSurface()
 
 TGlCanvas* TGlCanvas::GetShareCanvas() { return NullWindowedCanvas; }
 
+void TGlCanvas::CreateSurface(int32_t, int32_t, TGlPixelFormat*)
+{
+    QUISTELOR_ASSERT(false, "Invalid use of CreateSurface: the canvas has no offscreen surface", GlCanvasUnit);
+}
+
 void TGlCanvas::Lock()
 {
     CriticalSection->Enter();

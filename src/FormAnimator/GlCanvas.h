@@ -64,6 +64,10 @@ public:
     virtual void ReleaseSurface();
     virtual TGlSurfaceKind GetSurfaceKind() = 0;
     virtual TGlCanvas* GetShareCanvas();
+    // Slot 13 of the offscreen kinds (pbuffer and DIB section), shared so
+    // that their owners create a surface without knowing which kind they
+    // hold. Other kinds have no offscreen surface: an assertion failure.
+    virtual void CreateSurface(int32_t Width, int32_t Height, TGlPixelFormat* PixelFormat);
 
     void Lock();
     void Unlock();

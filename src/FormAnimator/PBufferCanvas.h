@@ -12,7 +12,7 @@ public:
     // Slot 13. Raises EGlError with a message meant for the user when no
     // pixel format fits, pbuffers are unsupported, or the driver cannot make
     // the pbuffer or its DC. A null PixelFormat is the default description.
-    virtual void CreateSurface(int32_t Width, int32_t Height, TGlPixelFormat* PixelFormat);
+    void CreateSurface(int32_t Width, int32_t Height, TGlPixelFormat* PixelFormat) override;
     // Releases the DC and the pbuffer, then the context. Releasing twice is
     // harmless: the second time only zeroes the descriptor.
     void ReleaseSurface() override;

@@ -272,3 +272,14 @@ TEST_F(Kinds, ContextsOfPbuffersJoinTheHiddenWindowsGroup)
     FreeCanvas(a);
     FreeCanvas(b);
 }
+
+TEST_F(Kinds, OffscreenKindsCreateTheirSurfaceThroughTheSharedSlot)
+{
+    for (TGlCanvas* canvas : {static_cast<TGlCanvas*>(new TPBufferCanvas), static_cast<TGlCanvas*>(new TDIBCanvas)}) {
+        canvas->CreateSurface(4, 2, nullptr);
+        EXPECT_NE(canvas->Context, nullptr) << canvas->GetSurfaceKind();
+        FreeCanvas(canvas);
+    }
+    ExpectAssertion([] { NullWindowedCanvas->CreateSurface(4, 2, nullptr); },
+                    "Invalid use of CreateSurface: the canvas has no offscreen surface");
+}
