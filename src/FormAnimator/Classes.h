@@ -35,6 +35,12 @@ void FreeAndNil(T*& object)
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
+// The toolkit's general exception: a message and nothing else.
+class Exception : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class EConvertError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

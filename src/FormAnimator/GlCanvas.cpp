@@ -364,6 +364,19 @@ void FreePages(void* Memory)
         RaiseLastOSError();
 }
 
+TPageBuffer::~TPageBuffer() noexcept(false)
+{
+    if (CanRaise()) {
+        FreePages(FMemory);
+        return;
+    }
+    // Already unwinding: a second failure would end the program.
+    try {
+        FreePages(FMemory);
+    } catch (...) {
+    }
+}
+
 // --- Globals -----------------------------------------------------------------
 
 void GlCanvasInitialization()

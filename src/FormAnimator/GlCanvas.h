@@ -137,6 +137,19 @@ int32_t NextPowerOfTwo(int32_t N);
 void AllocPages(void*& Memory, size_t Size);
 void FreePages(void* Memory);
 
+// Page memory for one pixel transfer, freed on every exit path.
+class TPageBuffer {
+public:
+    explicit TPageBuffer(size_t Size) { AllocPages(FMemory, Size); }
+    ~TPageBuffer() noexcept(false);
+    TPageBuffer(const TPageBuffer&) = delete;
+    TPageBuffer& operator=(const TPageBuffer&) = delete;
+    void* Data() const { return FMemory; }
+
+private:
+    void* FMemory = nullptr;
+};
+
 // Runs Body between Lock and Unlock of Canvas; Unlock happens on every exit
 // path, and an error of Unlock does not hide one raised by Body.
 template <class F>
