@@ -42,10 +42,12 @@ bool SameFile(const std::string& a, const std::string& b)
 }
 
 // errno values that mean "this file system cannot do it this way", as opposed
-// to "this rename is refused".
+// to "this rename is refused". A permission error is a refusal: a folder
+// that forbids removing a name (sticky, append-only) would let the fallback
+// add the new name and then fail to drop the old one.
 bool Unsupported(int code)
 {
-    return code == EINVAL || code == ENOSYS || code == EPERM || code == EOPNOTSUPP || code == ENOTSUP;
+    return code == EINVAL || code == ENOSYS || code == EOPNOTSUPP || code == ENOTSUP;
 }
 
 // 0 on success, else an errno value. A refused taken name that turns out to be
@@ -57,31 +59,38 @@ int RefuseUnlessSame(int code, const std::string& from, const std::string& to)
     return code;
 }
 
-int ByNoReplace(const std::string& from, const std::string& to)
+MoveReport ByNoReplace(const std::string& from, const std::string& to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    return RefuseUnlessSame(errno, from, to);
+        return {};
+    return {RefuseUnlessSame(errno, from, to)};
 }
 
-int ByLinkUnlink(const std::string& from, const std::string& to)
+MoveReport ByLinkUnlink(const std::string& from, const std::string& to)
 {
     if (::link(from.c_str(), to.c_str()) != 0)
-        return RefuseUnlessSame(errno, from, to);
+        return {RefuseUnlessSame(errno, from, to)};
     if (::unlink(from.c_str()) != 0) {
         // Keep the file under its old name only: drop the link just made.
         const int code = errno;
-        ::unlink(to.c_str());
-        return code;
+        if (::unlink(to.c_str()) != 0)
+            return {code, mlBothNames};
+        return {code};
     }
-    return 0;
+    return {};
 }
 
-int ByReservation(const std::string& from, const std::string& to)
+MoveReport ByReservation(const std::string& from, const std::string& to)
 {
+    // Everything that can be known beforehand is asked before the new name
+    // is reserved, so that the check of the reservation and the rename onto
+    // it follow each other directly.
+    struct stat source {};
+    if (::lstat(from.c_str(), &source) != 0)
+        return {errno};
     const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
-        return RefuseUnlessSame(errno, from, to);
+        return {RefuseUnlessSame(errno, from, to)};
     struct stat reserved {};
     const bool known = ::fstat(fd, &reserved) == 0;
     ::close(fd);
@@ -93,17 +102,17 @@ int ByReservation(const std::string& from, const std::string& to)
     // Another program may have swapped the reservation for a file of its own
     // meanwhile; renaming onto that would destroy it.
     if (!stillOurs())
-        return EEXIST;
+        return {EEXIST};
     if (::rename(from.c_str(), to.c_str()) != 0) {
         const int code = errno;
-        if (stillOurs())
-            ::unlink(to.c_str());
-        return code;
+        if (stillOurs() && ::unlink(to.c_str()) != 0)
+            return {code, mlReservation};
+        return {code};
     }
-    return 0;
+    return {};
 }
 
-int Move(MoveMethod method, const std::string& from, const std::string& to)
+MoveReport Move(MoveMethod method, const std::string& from, const std::string& to)
 {
     switch (method) {
     case mmNoReplace:
@@ -115,22 +124,27 @@ int Move(MoveMethod method, const std::string& from, const std::string& to)
     case mmAuto:
         break;
     }
-    int code = ByNoReplace(from, to);
-    if (!Unsupported(code))
-        return code;
-    code = ByLinkUnlink(from, to);
-    if (!Unsupported(code))
-        return code;
+    MoveReport report = ByNoReplace(from, to);
+    if (!Unsupported(report.Error))
+        return report;
+    report = ByLinkUnlink(from, to);
+    if (!Unsupported(report.Error))
+        return report;
     return ByReservation(from, to);
 }
 
 } // namespace
 
+MoveReport MoveFileReporting(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName)
+{
+    return Move(method, ExistingFileName, NewFileName);
+}
+
 bool MoveFileUsing(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName)
 {
-    const int code = Move(method, ExistingFileName, NewFileName);
-    if (code != 0) {
-        errno = code;
+    const MoveReport report = Move(method, ExistingFileName, NewFileName);
+    if (report.Error != 0) {
+        errno = report.Error;
         return false;
     }
     return true;

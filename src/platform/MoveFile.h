@@ -11,15 +11,40 @@ enum MoveMethod {
     mmReservation,  // create the new name exclusively, then rename onto that reservation
 };
 
-// Renames ExistingFileName to NewFileName, never replacing a file that holds
-// the new name, also one created a moment earlier by another program. A new
-// name that is the file itself (the same name, or one differing only in case
-// on a case-insensitive file system) counts as a success. Returns false with
-// errno set when the rename is refused (EEXIST for a taken name).
+// What a refused rename left behind when a fallback could not take back its
+// first step (the folder forbids removing names, for example).
+enum MoveLeftover {
+    mlNothing,
+    mlBothNames,    // the file holds its old name and the new one
+    mlReservation,  // an empty file reserving the new name is left under it
+};
+
+struct MoveReport {
+    int Error = 0;  // 0 when renamed, else the errno of the refusal
+    MoveLeftover Leftover = mlNothing;
+};
+
+// Renames ExistingFileName to NewFileName without replacing a file that
+// holds the new name. A new name that is the file itself (the same name, or
+// one differing only in case on a case-insensitive file system) counts as a
+// success. Returns false with errno set when the rename is refused (EEXIST
+// for a taken name).
+//
+// mmAuto falls back to the next method only when the file system lacks the
+// operation, never on a refusal such as a permission error. With the first
+// two methods a file created at the new name by another program, at any
+// moment, is never replaced. The last method, used only where the file
+// system has neither an exclusive rename nor hard links, renames onto its own
+// reservation after checking that it is still there: a file that another
+// program puts in its place between that check and the rename, a window of
+// one system call, is replaced.
 bool MoveFileA(const std::string& ExistingFileName, const std::string& NewFileName);
 
 // The same with the method forced; mmAuto is what MoveFileA uses. A forced
 // method that the file system does not support fails with its errno.
 bool MoveFileUsing(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName);
+
+// The same, telling also what a refused rename left behind.
+MoveReport MoveFileReporting(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName);
 
 } // namespace platform

@@ -8,18 +8,51 @@
 #include <sys/stat.h>
 #include <unordered_map>
 
-// A '/' turns a name into a path: the photo would leave its folder (into a
-// subfolder, or with ".." anywhere above it) instead of being renamed.
-static bool IsPlainName(const std::string& name)
+NameFault NameFaultOf(const std::string& name)
 {
-    return name.find('/') == std::string::npos;
+    // A '/' turns a name into a path: the photo would leave its folder (into
+    // a subfolder, or with ".." anywhere above it) instead of being renamed.
+    if (name.find('/') != std::string::npos)
+        return nfSlash;
+    if (!name.empty() && name[0] == '.')
+        return nfLeadingDot;
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return nfControlByte;
+    return nfNone;
+}
+
+int NameFaultTextId(NameFault fault)
+{
+    switch (fault) {
+    case nfSlash: return 33;
+    case nfLeadingDot: return 34;
+    case nfControlByte: return 35;
+    case nfNone: break;
+    }
+    return 0;
 }
 
 std::string RenameOutcome::Reason() const
 {
-    if (ErrorCode == EINVAL && !IsPlainName(NewName))
-        return "a name cannot hold \"/\"";
-    return ErrorCode ? platform::SysErrorMessage(ErrorCode) : std::string();
+    switch (Fault) {
+    case nfSlash: return "a name cannot hold \"/\"";
+    case nfLeadingDot: return "a name cannot start with \".\"";
+    case nfControlByte: return "a name cannot hold control characters";
+    case nfNone: break;
+    }
+    std::string text = ErrorCode ? platform::SysErrorMessage(ErrorCode) : std::string();
+    switch (Leftover) {
+    case platform::mlBothNames:
+        text += "; the photo now has two names, \"" + OldName + "\" and \"" + NewName + "\"";
+        break;
+    case platform::mlReservation:
+        text += "; the photo keeps \"" + OldName + "\" and an empty file is left as \"" + NewName + "\"";
+        break;
+    case platform::mlNothing:
+        break;
+    }
+    return text;
 }
 
 static bool IsSelected(const std::vector<bool>& selected, std::size_t i)
@@ -46,14 +79,16 @@ std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarr
         o.OldName = photos[i].FileName;
         if (i < newNames.size() && newNames[i]) {
             o.NewName = *newNames[i];
-            if (!IsPlainName(o.NewName)) {
+            o.Fault = NameFaultOf(o.NewName);
+            if (o.Fault != nfNone) {
                 o.Result = rrFailed;
                 o.ErrorCode = EINVAL;
-            } else if (platform::MoveFileA(JoinPath(folder, o.OldName), JoinPath(folder, o.NewName))) {
-                o.Result = rrRenamed;
             } else {
-                o.Result = rrFailed;
-                o.ErrorCode = errno;
+                const platform::MoveReport moved = platform::MoveFileReporting(
+                    platform::mmAuto, JoinPath(folder, o.OldName), JoinPath(folder, o.NewName));
+                o.Result = moved.Error == 0 ? rrRenamed : rrFailed;
+                o.ErrorCode = moved.Error;
+                o.Leftover = moved.Leftover;
             }
         }
         outcomes.push_back(std::move(o));
@@ -85,8 +120,8 @@ std::vector<CollisionMark> PredictCollisions(const std::string& folder, const st
     for (std::size_t i = 0; i < fileNames.size(); ++i) {
         if (!IsSelected(selected, i) || i >= newNames.size() || !newNames[i])
             continue;
-        if (!IsPlainName(*newNames[i])) {
-            marks[i] = {ckNotAName, 0};
+        if (const NameFault fault = NameFaultOf(*newNames[i]); fault != nfNone) {
+            marks[i] = {ckNotAName, 0, fault};
             continue;
         }
         const std::string from = JoinPath(folder, fileNames[i]);

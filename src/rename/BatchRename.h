@@ -4,6 +4,7 @@
 // name, never replacing a file. Also the preview's prediction of which photos
 // the batch will refuse, made by walking the very same order.
 
+#include "platform/MoveFile.h"
 #include "rename/NamePattern.h"
 
 #include <optional>
@@ -16,20 +17,35 @@ enum RenameResult {
     rrNoName,   // the pattern gives this photo no name; nothing was tried
 };
 
+// Why a new name is refused before the file system is asked. A '/' would move
+// the photo into another folder instead of renaming it; a leading '.' hides
+// it from the list; control bytes make names that terminals and scripts
+// mishandle.
+enum NameFault { nfNone, nfSlash, nfLeadingDot, nfControlByte };
+
+NameFault NameFaultOf(const std::string& name);
+
+// The string-table id of a fault's text (English; French is id + 50).
+int NameFaultTextId(NameFault fault);
+
 struct RenameOutcome {
     std::size_t Index = 0;  // list position
     std::string OldName;
     std::string NewName;    // empty for rrNoName
     RenameResult Result = rrNoName;
     int ErrorCode = 0;      // errno of the refusal
+    NameFault Fault = nfNone;  // set (with EINVAL) when the name itself was refused
+    platform::MoveLeftover Leftover = platform::mlNothing;
 
-    std::string Reason() const;  // the system's text for ErrorCode
+    // The fault's English text, or the system's text for ErrorCode, followed
+    // by what a refused rename could not take back.
+    std::string Reason() const;
 };
 
 // Renames every selected photo that has a new name: folder/OldName to
-// folder/NewName. A new name holding a '/' is refused with EINVAL: it would
-// move the photo into another folder instead of renaming it. Reports one unit of rsRenameFiles per selected photo,
-// renamed or not. Returns one outcome per selected photo, in list order.
+// folder/NewName. A name with a NameFault is refused with EINVAL, untried.
+// Reports one unit of rsRenameFiles per selected photo, renamed or not.
+// Returns one outcome per selected photo, in list order.
 std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarrtyp& photos,
                                         const std::vector<bool>& selected,
                                         const std::vector<std::optional<std::string>>& newNames,
@@ -43,12 +59,13 @@ enum CollisionKind {
     ckNone,
     ckTaken,   // held by a file that the batch does not free before this photo's turn
     ckSameAs,  // an earlier photo of the batch gets this very name
-    ckNotAName,  // holds a '/', so it would lead out of the photo's folder
+    ckNotAName,  // refused for Fault
 };
 
 struct CollisionMark {
     CollisionKind Kind = ckNone;
     std::size_t OtherIndex = 0;  // the earlier photo, for ckSameAs
+    NameFault Fault = nfNone;    // for ckNotAName
 };
 
 // One mark per list item: walks the selected photos in list order as

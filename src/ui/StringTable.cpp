@@ -34,6 +34,8 @@ const TStringTableEntry StringTable[] = {
     {31, "name already taken"},
     {32, "same name as photo %1"},
     {33, "a name cannot hold \"/\""},
+    {34, "a name cannot start with \".\""},
+    {35, "a name cannot hold control characters"},
 
     {51, "Utiliser EXIF"},
     {52, "Déselectionner"},
@@ -68,6 +70,8 @@ const TStringTableEntry StringTable[] = {
     {81, "nom déjà pris"},
     {82, "même nom que la photo %1"},
     {83, "un nom ne peut pas contenir « / »"},
+    {84, "un nom ne peut pas commencer par « . »"},
+    {85, "un nom ne peut pas contenir de caractères de contrôle"},
 };
 
 const size_t StringTableCount = sizeof StringTable / sizeof StringTable[0];

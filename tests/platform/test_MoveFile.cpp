@@ -5,7 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <iostream>
+#include <linux/fs.h>
+#include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace testphotos;
@@ -117,4 +125,100 @@ TEST(MoveFileA, RenamesDirectoriesListedAsPhotos)
     WriteFile(dir / "d.jpg/inside", "x");
     ASSERT_TRUE(platform::MoveFileA(dir / "d.jpg", dir / "e.jpg"));
     EXPECT_EQ(ReadFile(dir / "e.jpg/inside"), "x");
+}
+
+// ---- folders that forbid removing a name ----------------------------------------
+
+namespace {
+
+// Runs fn in a child process under another user id and returns its report.
+platform::MoveReport RunAs(uid_t uid, const std::function<platform::MoveReport()>& fn)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return {errno};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        platform::MoveReport r{EPERM};
+        if (setgroups(0, nullptr) == 0 && setresgid(uid, uid, uid) == 0 && setresuid(uid, uid, uid) == 0)
+            r = fn();
+        const ssize_t written = write(pipeFds[1], &r, sizeof r);
+        _exit(written == sizeof r ? 0 : 1);
+    }
+    close(pipeFds[1]);
+    platform::MoveReport r{-1};
+    if (child < 0 || read(pipeFds[0], &r, sizeof r) != sizeof r)
+        r = {-1};
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return r;
+}
+
+uid_t UnusedUid()
+{
+    uid_t uid = 61000;
+    while (getpwuid(uid) != nullptr)
+        ++uid;
+    return uid;
+}
+
+} // namespace
+
+// renameat2 answers EPERM in a sticky folder (another user's photo) and in an
+// append-only one. That is a refusal, not a missing feature: the fallback
+// would link the new name, fail to drop either name and leave the photo with
+// two. Forced, that fallback must say so.
+TEST(MoveFileA, FoldersForbiddingRemovalRefuseAndLeaveOneName)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as two other users and to set the append-only flag";
+    struct Kind {
+        const char* name;
+        bool sticky;  // else append-only
+    };
+    for (const Kind kind : {Kind{"sticky", true}, Kind{"append-only", false}}) {
+        SCOPED_TRACE(kind.name);
+        ScratchFolder dir;
+        WriteFile(dir / "a.jpg", "photo");
+        const uid_t renamer = UnusedUid();
+        int flags = 0;
+        if (kind.sticky) {
+            const passwd* owner = getpwnam("nobody");
+            ASSERT_NE(owner, nullptr);
+            ASSERT_EQ(chown((dir / "a.jpg").c_str(), owner->pw_uid, owner->pw_gid), 0);
+            ASSERT_EQ(chmod((dir / "a.jpg").c_str(), 0666), 0);
+            ASSERT_EQ(chmod(dir.Path().c_str(), 01777), 0);
+        } else {
+            const int fd = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
+            ASSERT_GE(fd, 0);
+            const bool set = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                             (flags |= FS_APPEND_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+            close(fd);
+            if (!set) {
+                std::cout << "[  SKIPPED ] the append-only flag is not available on this file system\n";
+                continue;
+            }
+        }
+        auto move = [&](platform::MoveMethod method) {
+            auto run = [&] { return platform::MoveFileReporting(method, dir / "a.jpg", dir / "b.jpg"); };
+            return kind.sticky ? RunAs(renamer, run) : run();
+        };
+        const platform::MoveReport automatic = move(platform::mmAuto);
+        EXPECT_EQ(automatic.Error, EPERM);
+        EXPECT_EQ(automatic.Leftover, platform::mlNothing);
+        EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg"}));
+
+        const platform::MoveReport forced = move(platform::mmLinkUnlink);
+        EXPECT_EQ(forced.Error, EPERM);
+        EXPECT_EQ(forced.Leftover, platform::mlBothNames);
+
+        if (!kind.sticky) {
+            const int fd = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
+            flags &= ~FS_APPEND_FL;
+            EXPECT_EQ(ioctl(fd, FS_IOC_SETFLAGS, &flags), 0);
+            close(fd);
+        }
+    }
 }

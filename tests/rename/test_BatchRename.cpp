@@ -216,34 +216,77 @@ TEST(BatchRename, UnusableNamesFailWithTheSystemsReason)
 }
 
 // A '/' would make the new name a path: into a subfolder, or with ".." out of
-// the folder altogether. The photo must stay where it is, under its name.
-TEST(BatchRename, NameHoldingASlashNeverMovesThePhotoOutOfItsFolder)
+// the folder altogether. A leading '.' hides the photo from the list; control
+// bytes (a pattern's, or an EXIF date's carried in by '?' and '%') make names
+// that terminals and scripts mishandle. The photo must stay where it is,
+// under its name, marked in the preview and reported by the batch.
+TEST(BatchRename, RefusedNamesNeverReachTheFileSystem)
 {
+    const std::string date = "2006-05-12_01.00.00";
+    const struct {
+        std::string pattern, dateKey;
+        NameFault fault;
+        const char* reason;
+    } cases[] = {
+        {"sub/Photo *", date, nfSlash, "a name cannot hold \"/\""},
+        {"../Photo *", date, nfSlash, "a name cannot hold \"/\""},
+        {"missing folder/Photo *", date, nfSlash, "a name cannot hold \"/\""},
+        {"Trip ?/%", date, nfSlash, "a name cannot hold \"/\""},
+        {".Photo *", date, nfLeadingDot, "a name cannot start with \".\""},
+        {"?%", "..........x........", nfLeadingDot, "a name cannot start with \".\""},
+        {"Photo\t*", date, nfControlByte, "a name cannot hold control characters"},
+        {"Trip ?_%", "2006\x1b[31m-12_01\n00.00", nfControlByte, "a name cannot hold control characters"},
+        {"Photo\x7f *", date, nfControlByte, "a name cannot hold control characters"},
+    };
     ScratchFolder outer;
     ASSERT_EQ(::mkdir((outer / "card").c_str(), 0700), 0);
     ASSERT_EQ(::mkdir((outer / "card/sub").c_str(), 0700), 0);
-    for (const std::string pattern : {"sub/Photo *", "../Photo *", "missing folder/Photo *", "Trip ?/%"}) {
-        const std::string card = outer / "card";
+    const std::string card = outer / "card";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern);
         WriteFile(card + "/a.jpg", "photo a.jpg");
         photarrtyp photos(1);
         photos[0].FileName = "a.jpg";
-        photos[0].DateKey = "2006-05-12_01.00.00";
+        photos[0].DateKey = c.dateKey;
         const std::vector<bool> selected{true};
-        const auto names = NamesFromDateKeys(photos, selected, pattern);
-        ASSERT_TRUE(names[0]) << pattern;
+        const auto names = NamesFromDateKeys(photos, selected, c.pattern);
+        ASSERT_TRUE(names[0]);
 
         const auto marks = PredictCollisions(card, {"a.jpg"}, selected, names);
-        EXPECT_EQ(marks[0].Kind, ckNotAName) << pattern;
+        EXPECT_EQ(marks[0].Kind, ckNotAName);
+        EXPECT_EQ(marks[0].Fault, c.fault);
         const auto outcomes = RenamePhotos(card, photos, selected, names);
         ASSERT_EQ(outcomes.size(), 1u);
-        EXPECT_EQ(outcomes[0].Result, rrFailed) << pattern;
-        EXPECT_EQ(outcomes[0].ErrorCode, EINVAL) << pattern;
-        EXPECT_EQ(outcomes[0].Reason(), "a name cannot hold \"/\"") << pattern;
-        EXPECT_EQ(FailedRenames(outcomes).size(), 1u);
+        EXPECT_EQ(outcomes[0].Result, rrFailed);
+        EXPECT_EQ(outcomes[0].ErrorCode, EINVAL);
+        EXPECT_EQ(outcomes[0].Reason(), c.reason);
 
-        EXPECT_EQ(ReadFile(card + "/a.jpg"), "photo a.jpg") << pattern;
-        EXPECT_EQ(Listing(card + "/sub"), std::vector<std::string>{}) << pattern;
-        EXPECT_EQ(Listing(outer.Path()), std::vector<std::string>{"card"}) << pattern;
+        EXPECT_EQ(Listing(card), (std::vector<std::string>{"a.jpg", "sub"}));
+        EXPECT_EQ(ReadFile(card + "/a.jpg"), "photo a.jpg");
+        EXPECT_EQ(Listing(card + "/sub"), std::vector<std::string>{});
+        EXPECT_EQ(Listing(outer.Path()), std::vector<std::string>{"card"});
+    }
+    EXPECT_EQ(NameFaultOf("Photo 1.jpg"), nfNone);
+    EXPECT_EQ(NameFaultOf("Ph.oto \xc3\xa9t\xc3\xa9.jpg"), nfNone);
+}
+
+// A fallback that could not take back its first step says what it left.
+TEST(BatchRename, ReasonNamesWhatARefusedRenameLeftBehind)
+{
+    RenameOutcome o;
+    o.OldName = "a.jpg";
+    o.NewName = "b.jpg";
+    o.Result = rrFailed;
+    o.ErrorCode = EPERM;
+    const std::pair<platform::MoveLeftover, const char*> cases[] = {
+        {platform::mlNothing, "Operation not permitted"},
+        {platform::mlBothNames, "Operation not permitted; the photo now has two names, \"a.jpg\" and \"b.jpg\""},
+        {platform::mlReservation,
+         "Operation not permitted; the photo keeps \"a.jpg\" and an empty file is left as \"b.jpg\""},
+    };
+    for (const auto& [leftover, reason] : cases) {
+        o.Leftover = leftover;
+        EXPECT_EQ(o.Reason(), reason);
     }
 }
 

@@ -113,8 +113,10 @@ void RenameSelectedPhotos(TRenameHost& host)
         QString shown, all;
         for (std::size_t k = 0; k < failed.size(); ++k) {
             const RenameOutcome& o = failed[k];
-            const QString line = Decode(o.OldName) + QStringLiteral(" -> ") + Decode(o.NewName) +
-                                 QStringLiteral(": ") + QString::fromLocal8Bit(o.Reason().c_str());
+            const QString reason = o.Fault != nfNone ? LoadLangString(NameFaultTextId(o.Fault))
+                                                     : QString::fromLocal8Bit(o.Reason().c_str());
+            const QString line =
+                Decode(o.OldName) + QStringLiteral(" -> ") + Decode(o.NewName) + QStringLiteral(": ") + reason;
             all += line + QLatin1Char('\n');
             if (k < kShown)
                 shown += QLatin1Char('\n') + line;

@@ -260,7 +260,7 @@ QString TForm3::MarkText(const CollisionMark& mark) const
         return LoadLangString(32).arg(mark.OtherIndex < items_.Count() ? Decode(items_.FileNames[mark.OtherIndex])
                                                                         : QString());
     case ckNotAName:
-        return LoadLangString(33);
+        return LoadLangString(NameFaultTextId(mark.Fault));
     case ckNone:
         break;
     }

@@ -347,18 +347,30 @@ TEST_F(RenameDialog, PreviewMarksNamesTheBatchWillNotGetWithoutChangingThem)
     EXPECT_EQ(PreviewTips(d)[2], QString::fromUtf8("nom déjà pris"));
 }
 
-TEST_F(RenameDialog, PreviewMarksNamesThatWouldLeadOutOfTheFolder)
+TEST_F(RenameDialog, PreviewMarksNamesThatLeaveTheFolderHideOrHoldControlBytes)
 {
     Photo("a.jpg", 9);
-    StoreSettings({{"Language", "EN"}, {"Patern", "../Photo *"}});
-    TForm3& d = Open();
-    EXPECT_EQ(PreviewTexts(d), (QStringList{"../Photo 1.jpg"}));
-    EXPECT_EQ(PreviewTips(d), (QStringList{"a name cannot hold \"/\""}));
-    EXPECT_FALSE(d.ListView_prev->item(0)->icon().isNull());
+    const struct {
+        const char* pattern;
+        const char* english;
+        const char* french;
+    } cases[] = {
+        {"../Photo *", "a name cannot hold \"/\"", "un nom ne peut pas contenir « / »"},
+        {".Photo *", "a name cannot start with \".\"", "un nom ne peut pas commencer par « . »"},
+        {"Photo\x1b *", "a name cannot hold control characters",
+         "un nom ne peut pas contenir de caractères de contrôle"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        StoreSettings({{"Language", "EN"}, {"Patern", QString::fromUtf8(c.pattern)}});
+        TForm3& d = Open();
+        EXPECT_EQ(PreviewTips(d), (QStringList{c.english}));
+        EXPECT_FALSE(d.ListView_prev->item(0)->icon().isNull());
 
-    StoreSettings({{"Language", "FR"}, {"Patern", "../Photo *"}});
-    d.FormActivate();
-    EXPECT_EQ(PreviewTips(d), (QStringList{QString::fromUtf8("un nom ne peut pas contenir « / »")}));
+        StoreSettings({{"Language", "FR"}, {"Patern", QString::fromUtf8(c.pattern)}});
+        d.FormActivate();
+        EXPECT_EQ(PreviewTips(d), (QStringList{QString::fromUtf8(c.french)}));
+    }
 }
 
 TEST_F(RenameDialog, UnreadablePhotoEndsThePreviewWithItsErrorShown)
@@ -548,6 +560,19 @@ TEST_F(RenameCommand, NameTakenAfterThePreviewIsNeverOverwrittenAndIsReported)
     EXPECT_TRUE(status.texts.contains("2/2 - Renomme les fichiers"));
     EXPECT_TRUE(messages[0].contains("a.jpg -> Photo 1.jpg: File exists")) << messages[0].toStdString();
     EXPECT_FALSE(messages[0].contains("b.jpg"));
+}
+
+TEST_F(RenameCommand, RefusedNameIsReportedInTheInterfaceLanguage)
+{
+    Photo("a.jpg", 9);
+    StoreSettings({{"Language", "FR"}, {"Patern", ".Photo *"}});
+    ShowWindow();
+    Select({"a.jpg"});
+    Run([](TForm3& d) { d.btt_ok->click(); });
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg"}));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QString::fromUtf8("a.jpg -> .Photo 1.jpg: un nom ne peut pas commencer par « . »")))
+        << messages[0].toStdString();
 }
 
 TEST_F(RenameCommand, UnreadablePhotoStopsTheBatchBeforeAnyRename)
