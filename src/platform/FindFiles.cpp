@@ -2,6 +2,7 @@
 
 #include "OSError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fnmatch.h>
@@ -12,6 +13,21 @@ namespace platform {
 bool MatchesMask(const std::string& name, const std::string& pattern)
 {
     return fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD | FNM_NOESCAPE) == 0;
+}
+
+bool NameOrderLess(const std::string& a, const std::string& b)
+{
+    auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; };
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const int ca = upper(static_cast<unsigned char>(a[i]));
+        const int cb = upper(static_cast<unsigned char>(b[i]));
+        if (ca != cb)
+            return ca < cb;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
 }
 
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern)
@@ -33,6 +49,7 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
         if (MatchesMask(e->d_name, pattern))
             names.emplace_back(e->d_name);
     }
+    std::sort(names.begin(), names.end(), NameOrderLess);
     return names;
 }
 

@@ -39,15 +39,14 @@ TEST(FindFiles, MatchesWithoutCaseSkipsHiddenKeepsDirectories)
     EXPECT_EQ(names, (std::vector<std::string>{"B.JPG", "a.jpg", "d.jpg"}));
 }
 
-TEST(FindFiles, KeepsTheFileSystemOrder)
+TEST(FindFiles, SortsNamesByUpperCasedLettersThenExactBytes)
 {
     TempDir d;
-    for (int i = 0; i < 50; ++i)
-        d.touch("p" + std::to_string(i) + ".jpg");
-    std::vector<std::string> raw;
-    for (auto& e : fs::directory_iterator(d.path))
-        raw.push_back(e.path().filename().string());
-    EXPECT_EQ(FindFiles(d.path.string(), "*.jpg"), raw);
+    const std::vector<std::string> sorted = {"10.jpg", "9.jpg", "A.jpg", "a.jpg", "a1.jpg",
+                                             "b.jpg",  "Z.jpg", "_x.jpg", "\xc3\xa9.jpg"};
+    for (auto it = sorted.rbegin(); it != sorted.rend(); ++it)
+        d.touch(*it);
+    EXPECT_EQ(FindFiles(d.path.string(), "*.jpg"), sorted);
 }
 
 TEST(FindFiles, MissingFolderRaisesTheSystemError)
