@@ -1,8 +1,10 @@
 #include "cli/ExifCommand.h"
 
+#include "cli/Output.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <exception>
+#include <sstream>
 #include <type_traits>
 #include <variant>
 
@@ -78,30 +80,6 @@ std::string FieldText(const TExif& exif, const FieldRef& member)
 
 } // namespace
 
-std::string EscapeValue(std::string_view value)
-{
-    std::string out;
-    out.reserve(value.size());
-    for (char ch : value) {
-        const auto b = static_cast<unsigned char>(ch);
-        switch (b) {
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\\': out += "\\\\"; break;
-        default:
-            if (b < 0x20 || b == 0x7F) {
-                char hex[5];
-                std::snprintf(hex, sizeof hex, "\\x%02x", b);
-                out += hex;
-            } else {
-                out += ch;
-            }
-        }
-    }
-    return out;
-}
-
 void PrintExifFields(const TExif& exif, std::ostream& out)
 {
     for (const Field& f : kFields)
@@ -130,18 +108,22 @@ int ExifCommand(const std::vector<std::string>& args, std::ostream& out, std::os
 
     int status = 0;
     for (const std::string& file : files) {
-        out << "==> " << EscapeValue(file) << '\n';
+        std::ostringstream text;
+        text << "==> " << EscapeValue(file) << '\n';
         TExif exif;
         try {
             const bool found = exif.ReadFromFile(file);
-            out << "ReadFromFile: " << (found ? "true" : "false") << '\n';
-            PrintExifFields(exif, out);
+            text << "ReadFromFile: " << (found ? "true" : "false") << '\n';
+            PrintExifFields(exif, text);
         } catch (const std::exception& e) {
-            out << "error: " << EscapeValue(e.what()) << '\n';
+            text << "error: " << ErrorLine(e) << '\n';
             status = 1;
         }
+        if (const int code = Emit(out, text.str())) {
+            ReportLostOutput("exif", code, err);
+            return 2;
+        }
     }
-    out.flush();
     return status;
 }
 

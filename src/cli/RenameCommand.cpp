@@ -1,5 +1,6 @@
 #include "cli/RenameCommand.h"
 
+#include "cli/Output.h"
 #include "platform/FindFiles.h"
 #include "rename/BatchRename.h"
 #include "rename/NamePattern.h"
@@ -54,6 +55,11 @@ std::optional<Request> ParseArguments(const char* command, const std::vector<std
     r.pattern = args[i];
     r.folder = args[i + 1];
     r.names.assign(args.begin() + static_cast<std::ptrdiff_t>(i + 2), args.end());
+    if (PatternFormOf(r.pattern) == pfNoNames) {
+        err << "quistelor-cli " << command << ": the pattern \"" << EscapeValue(r.pattern)
+            << "\" gives no names: it needs '*' alone, '?' with '%', or '?' with '*'\n";
+        return std::nullopt;
+    }
     return r;
 }
 
@@ -65,7 +71,8 @@ std::optional<Prepared> Prepare(const char* command, const Request& r, std::ostr
     try {
         p.items.FileNames = platform::FindFiles(r.folder, "*.jpg");
     } catch (const std::exception& e) {
-        err << "quistelor-cli " << command << ": cannot read the folder \"" << r.folder << "\": " << e.what() << '\n';
+        err << "quistelor-cli " << command << ": cannot read the folder \"" << EscapeValue(r.folder)
+            << "\": " << ErrorLine(e) << '\n';
         return std::nullopt;
     }
     if (r.names.empty()) {
@@ -78,8 +85,8 @@ std::optional<Prepared> Prepare(const char* command, const Request& r, std::ostr
         for (const std::string& name : r.names) {
             const auto it = index.find(name);
             if (it == index.end()) {
-                err << "quistelor-cli " << command << ": \"" << name << "\" is not a photo of \"" << r.folder
-                    << "\"\n";
+                err << "quistelor-cli " << command << ": \"" << EscapeValue(name) << "\" is not a photo of \""
+                    << EscapeValue(r.folder) << "\"\n";
                 return std::nullopt;
             }
             p.items.Selected[it->second] = true;
@@ -88,7 +95,7 @@ std::optional<Prepared> Prepare(const char* command, const Request& r, std::ostr
     try {
         ComputeDateKeys(p.photos, p.items, r.folder, r.useExif);
     } catch (const std::exception& e) {
-        err << "quistelor-cli " << command << ": " << e.what() << '\n';
+        err << "quistelor-cli " << command << ": " << ErrorLine(e) << '\n';
         return std::nullopt;
     }
     p.newNames = NamesFromDateKeys(p.photos, p.items.Selected, r.pattern);
@@ -109,13 +116,16 @@ int PreviewCommand(const std::vector<std::string>& args, std::ostream& out, std:
     for (std::size_t i = 0; i < p->items.Count(); ++i) {
         if (!p->items.Selected[i])
             continue;
-        text += p->items.FileNames[i];
+        text += EscapeValue(p->items.FileNames[i]);
         text += '\t';
         if (p->newNames[i])
-            text += *p->newNames[i];
+            text += EscapeValue(*p->newNames[i]);
         text += '\n';
     }
-    out << text << std::flush;
+    if (const int code = Emit(out, text)) {
+        ReportLostOutput("preview", code, err);
+        return 2;
+    }
     return 0;
 }
 
@@ -127,28 +137,38 @@ int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::
     const auto p = Prepare("rename", *request, err);
     if (!p)
         return 2;
-    const std::vector<RenameOutcome> outcomes =
-        RenamePhotos(request->folder, p->photos, p->items.Selected, p->newNames);
-    std::string text;
+    // Each photo's line goes out as soon as it is done, so that a run that
+    // is stopped leaves the report of what it did. A line that cannot be
+    // written stops the batch: nothing is renamed without its report.
     bool anyFailed = false;
-    for (const RenameOutcome& o : outcomes) {
-        text += o.OldName;
-        text += '\t';
-        text += o.NewName;
+    int lost = 0;
+    const RenameDone report = [&](const RenameOutcome& o) {
+        std::string line = EscapeValue(o.OldName) + '\t' + EscapeValue(o.NewName);
         switch (o.Result) {
         case rrRenamed:
-            text += "\tok\n";
+            line += "\tok\n";
             break;
         case rrFailed:
             anyFailed = true;
-            text += "\tfailed: " + o.Reason() + "\n";
+            line += "\tfailed: " + EscapeValue(o.Reason()) + "\n";
             break;
         case rrNoName:
-            text += "\tskipped\n";
+            line += "\tskipped\n";
             break;
         }
+        lost = Emit(out, line);
+        return lost == 0;
+    };
+    const std::vector<RenameOutcome> outcomes =
+        RenamePhotos(request->folder, p->photos, p->items.Selected, p->newNames, {}, report);
+    if (lost) {
+        ReportLostOutput("rename", lost, err);
+        const RenameOutcome& last = outcomes.back();
+        err << "quistelor-cli rename: stopped after \"" << EscapeValue(last.OldName) << "\", "
+            << (last.Result == rrRenamed ? "renamed \"" + EscapeValue(last.NewName) + "\"" : std::string("not renamed"))
+            << "; the photos after it keep their names\n";
+        return 1;
     }
-    out << text << std::flush;
     return anyFailed ? 1 : 0;
 }
 

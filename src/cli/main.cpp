@@ -2,6 +2,7 @@
 // row of the table below; --help lists the table.
 
 #include "cli/ExifCommand.h"
+#include "cli/Output.h"
 #include "cli/RenameCommand.h"
 #include "cli/Subcommand.h"
 
@@ -43,6 +44,16 @@ void PrintUsage(std::ostream& out)
            "Run 'quistelor-cli COMMAND --help' for one command's usage.\n";
 }
 
+// The status of a command that only printed to standard output.
+int Printed(const char* command)
+{
+    if (const int code = cli::Emit(std::cout, {})) {
+        cli::ReportLostOutput(command, code, std::cerr);
+        return 2;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -58,11 +69,11 @@ int main(int argc, char** argv)
     const std::string& command = args.front();
     if (command == "--help" || command == "-h" || command == "help") {
         PrintUsage(std::cout);
-        return 0;
+        return Printed("--help");
     }
     if (command == "--version") {
         std::cout << "quistelor-cli " << QUISTELOR_VERSION << '\n';
-        return 0;
+        return Printed("--version");
     }
     for (const Subcommand& c : kSubcommands) {
         if (command != c.name) continue;
@@ -70,7 +81,7 @@ int main(int argc, char** argv)
         if (!rest.empty() && (rest.front() == "--help" || rest.front() == "-h")) {
             std::cout << "Usage: quistelor-cli " << c.name << ' ' << c.arguments << '\n'
                       << c.summary << ".\n";
-            return 0;
+            return Printed(c.name);
         }
         return c.run(rest, std::cout, std::cerr);
     }

@@ -63,7 +63,7 @@ static bool IsSelected(const std::vector<bool>& selected, std::size_t i)
 std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarrtyp& photos,
                                         const std::vector<bool>& selected,
                                         const std::vector<std::optional<std::string>>& newNames,
-                                        const RenameProgress& progress)
+                                        const RenameProgress& progress, const RenameDone& done)
 {
     int total = 0;
     for (std::size_t i = 0; i < photos.size(); ++i)
@@ -94,6 +94,8 @@ std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarr
         outcomes.push_back(std::move(o));
         if (progress)
             progress(rsRenameFiles, static_cast<int>(outcomes.size()), total);
+        if (done && !done(outcomes.back()))
+            break;
     }
     return outcomes;
 }

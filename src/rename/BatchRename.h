@@ -42,14 +42,18 @@ struct RenameOutcome {
     std::string Reason() const;
 };
 
+// Told of each photo as soon as it is done; returning false stops the batch
+// before the next photo.
+using RenameDone = std::function<bool(const RenameOutcome& outcome)>;
+
 // Renames every selected photo that has a new name: folder/OldName to
 // folder/NewName. A name with a NameFault is refused with EINVAL, untried.
 // Reports one unit of rsRenameFiles per selected photo, renamed or not.
-// Returns one outcome per selected photo, in list order.
+// Returns one outcome per selected photo done, in list order.
 std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarrtyp& photos,
                                         const std::vector<bool>& selected,
                                         const std::vector<std::optional<std::string>>& newNames,
-                                        const RenameProgress& progress = {});
+                                        const RenameProgress& progress = {}, const RenameDone& done = {});
 
 // The outcomes whose rename was refused.
 std::vector<RenameOutcome> FailedRenames(const std::vector<RenameOutcome>& outcomes);

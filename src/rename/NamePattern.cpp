@@ -193,24 +193,38 @@ bool PatternHasDate(const std::string& pattern)
     return pattern.find('?') != std::string::npos;
 }
 
-std::optional<std::string> ExpandPattern(const std::string& pattern, const PhotoType& photo, int width)
+PatternForm PatternFormOf(const std::string& pattern)
 {
     const bool number = pattern.find('*') != std::string::npos;
     const bool date = pattern.find('?') != std::string::npos;
     const bool time = pattern.find('%') != std::string::npos;
+    if (number && !date && !time)
+        return pfNumber;
+    if (date && time && !number)
+        return pfDateTime;
+    if (number && date && !time)
+        return pfDateNumber;
+    return pfNoNames;
+}
+
+std::optional<std::string> ExpandPattern(const std::string& pattern, const PhotoType& photo, int width)
+{
     const std::string day = CopyChars(photo.DateKey, 1, 10);
     const std::string clock = CopyChars(photo.DateKey, 12, 8);
 
     std::string name;
-    if (number && !date && !time) {
+    switch (PatternFormOf(pattern)) {
+    case pfNumber:
         name = pattern;
-        const std::size_t at = name.find('*');
-        name.replace(at, 1, PadNumber(photo.Rank, width));
-    } else if (date && time && !number) {
+        name.replace(name.find('*'), 1, PadNumber(photo.Rank, width));
+        break;
+    case pfDateTime:
         name = ReplaceAll(ReplaceAll(pattern, '?', day), '%', clock);
-    } else if (number && date && !time) {
+        break;
+    case pfDateNumber:
         name = ReplaceAll(ReplaceAll(pattern, '?', day), '*', PadNumber(photo.DayNumber, width));
-    } else {
+        break;
+    case pfNoNames:
         return std::nullopt;
     }
     return name + ".jpg";

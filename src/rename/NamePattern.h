@@ -104,6 +104,12 @@ std::string PadNumber(std::int32_t v, int width);
 
 bool PatternHasDate(const std::string& pattern);
 
+// Which placeholders make the names: '*' alone, '?' with '%', or '?' with
+// '*'. Any other combination (none, '?' alone, '%' alone, '*' with '%', all
+// three) gives no photo a name.
+enum PatternForm { pfNoNames, pfNumber, pfDateTime, pfDateNumber };
+PatternForm PatternFormOf(const std::string& pattern);
+
 // The new name of one photo, ".jpg" included, or nothing when the pattern's
 // placeholder combination yields no name. `width` is NumberWidth(N).
 std::optional<std::string> ExpandPattern(const std::string& pattern, const PhotoType& photo, int width);

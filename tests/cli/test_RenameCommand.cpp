@@ -20,7 +20,9 @@ struct CliRun {
     std::string out, err;
 };
 
-CliRun Cli(const std::vector<std::string>& args)
+// Standard output goes to a file that is read back, unless `stdoutTo` names
+// another target: a path such as /dev/full, or "" for a closed output.
+CliRun Cli(const std::vector<std::string>& args, const char* stdoutTo = nullptr)
 {
     ScratchFolder io;
     const std::string outPath = io / "out", errPath = io / "err";
@@ -33,7 +35,11 @@ CliRun Cli(const std::vector<std::string>& args)
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (stdoutTo && !*stdoutTo)
+        posix_spawn_file_actions_addclose(&actions, 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, stdoutTo ? stdoutTo : outPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
     CliRun r;
@@ -58,14 +64,6 @@ protected:
         WriteFile(dir / name, JpegBytes(exifDate, name));
         SetModified(dir / name, mtime);
     }
-    // The folder's list in file-system order, as the command sees it.
-    std::vector<std::string> ListOrder() const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
-            names.push_back(e.path().filename().string());
-        return names;
-    }
     ScratchFolder dir;
 };
 
@@ -89,14 +87,8 @@ TEST_F(CliRename, PreviewListsOldAndNewNamesInListOrderAndChangesNothing)
 
     const CliRun r = Cli({"preview", "Trip ?_*", dir.Path()});
     EXPECT_EQ(r.status, 0) << r.err;
-    std::map<std::string, std::string> expected = {{"a.JPG", "Trip 2006-05-12_1.jpg"},
-                                                   {"b.jpg", "Trip 2006-05-12_2.jpg"},
-                                                   {"c.jpg", "Trip 2006-05-13_1.jpg"}};
-    std::vector<std::string> lines;
-    for (const auto& name : ListOrder())
-        if (expected.count(name))
-            lines.push_back(name + "\t" + expected[name]);
-    EXPECT_EQ(r.out, Lines(lines));
+    EXPECT_EQ(r.out, Lines({"a.JPG\tTrip 2006-05-12_1.jpg", "b.jpg\tTrip 2006-05-12_2.jpg",
+                            "c.jpg\tTrip 2006-05-13_1.jpg"}));
     EXPECT_EQ(Listing(dir.Path()), before);
 }
 
@@ -136,29 +128,73 @@ TEST_F(CliRename, NameStillHeldByALaterPhotoOfTheBatchFails)
 {
     Photo("new.jpg", "2006:05:12 09:00:00");      // due to become Photo 1.jpg
     Photo("Photo 1.jpg", "2006:05:12 10:00:00");  // becomes Photo 2.jpg
-    // Whether Photo 1.jpg is still taken at new.jpg's turn depends on the
-    // file system's listing order, which the command follows.
-    const std::vector<std::string> order = ListOrder();
-    const bool newFirst = order.front() == "new.jpg";
+    // new.jpg comes first in the list: at its turn Photo 1.jpg is still taken.
     const CliRun r = Cli({"rename", "Photo *", dir.Path()});
-    const std::string newLine = newFirst ? "new.jpg\tPhoto 1.jpg\tfailed: File exists\n" : "new.jpg\tPhoto 1.jpg\tok\n";
-    const std::string otherLine = "Photo 1.jpg\tPhoto 2.jpg\tok\n";
-    EXPECT_EQ(r.status, newFirst ? 1 : 0);
-    EXPECT_EQ(r.out, newFirst ? newLine + otherLine : otherLine + newLine);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "new.jpg\tPhoto 1.jpg\tfailed: File exists\nPhoto 1.jpg\tPhoto 2.jpg\tok\n");
     EXPECT_EQ(ReadFile(dir / "Photo 2.jpg"), JpegBytes("2006:05:12 10:00:00", "Photo 1.jpg"));
-    EXPECT_EQ(ReadFile(dir / (newFirst ? "new.jpg" : "Photo 1.jpg")), JpegBytes("2006:05:12 09:00:00", "new.jpg"));
+    EXPECT_EQ(ReadFile(dir / "new.jpg"), JpegBytes("2006:05:12 09:00:00", "new.jpg"));
 }
 
-TEST_F(CliRename, PatternWithoutNamesSkipsEveryPhotoWithSuccess)
+TEST_F(CliRename, PatternWithoutNamesIsRefusedWithTheCombinationsItNeeds)
 {
     Photo("a.jpg", "2006:05:12 09:00:00");
-    const CliRun p = Cli({"preview", "only %", dir.Path()});
-    EXPECT_EQ(p.status, 0);
-    EXPECT_EQ(p.out, "a.jpg\t\n");
-    const CliRun r = Cli({"rename", "only %", dir.Path()});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "a.jpg\t\tskipped\n");
-    EXPECT_TRUE(Exists(dir / "a.jpg"));
+    for (const char* command : {"preview", "rename"})
+        for (const char* pattern : {"", "x", "?", "%", "*%", "?%*"}) {
+            const CliRun r = Cli({command, pattern, dir.Path()});
+            EXPECT_EQ(r.status, 2) << command << " '" << pattern << "'";
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, std::string("quistelor-cli ") + command + ": the pattern \"" + pattern +
+                                 "\" gives no names: it needs '*' alone, '?' with '%', or '?' with '*'\n");
+        }
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg"}));
+}
+
+// Names and reasons are escaped as the exif command escapes values, so that
+// a newline or tab in a name cannot split a line or add a column, and an
+// EXIF date cannot carry terminal codes onto the screen.
+TEST_F(CliRename, NamesAndReasonsAreEscapedToOneLineEach)
+{
+    Photo("line\nbreak.jpg", "2006:05:12 09:00:00");
+    Photo("tab\there.jpg", "2006:05:12 \x1b[2J:00");
+    const std::string preview = "line\\nbreak.jpg\tP 2006-05-12-09.00.00.jpg\n"
+                                "tab\\there.jpg\tP 2006-05-12-\\x1b[2J.00.jpg\n";
+    const std::string expected = "line\\nbreak.jpg\tP 2006-05-12-09.00.00.jpg\tok\n"
+                                 "tab\\there.jpg\tP 2006-05-12-\\x1b[2J.00.jpg\tfailed: a name cannot hold control characters\n";
+    const CliRun p = Cli({"preview", "P ?-%", dir.Path()});
+    EXPECT_EQ(p.out, preview);
+    const CliRun r = Cli({"rename", "P ?-%", dir.Path()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"P 2006-05-12-09.00.00.jpg", "tab\there.jpg"}));
+}
+
+// A report that cannot be written is an error, whatever the command. The
+// rename report goes out photo by photo, so the batch stops at the first
+// line lost: one photo renamed, the others untouched.
+TEST_F(CliRename, LostStandardOutputIsAnError)
+{
+    for (const char* target : {"/dev/full", ""}) {
+        SCOPED_TRACE(*target ? target : "closed");
+        ScratchFolder folder;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            WriteFile(folder / name, JpegBytes(std::string("2006:05:12 09:00:0") + name[0], name));
+        const struct {
+            std::vector<std::string> args;
+            int status;
+        } cases[] = {
+            {{"preview", "P *", folder.Path()}, 2},
+            {{"exif", folder / "a.jpg"}, 2},
+            {{"--help"}, 2},
+            {{"rename", "P *", folder.Path()}, 1},
+        };
+        for (const auto& c : cases) {
+            const CliRun r = Cli(c.args, target);
+            EXPECT_EQ(r.status, c.status) << c.args[0];
+            EXPECT_NE(r.err.find("cannot write to standard output: "), std::string::npos) << c.args[0] << r.err;
+        }
+        EXPECT_EQ(Listing(folder.Path()), (std::vector<std::string>{"P 1.jpg", "b.jpg", "c.jpg"}));
+    }
 }
 
 TEST_F(CliRename, BadArgumentsAndUnreadableInputsExitWithTwoAndRenameNothing)
@@ -180,6 +216,8 @@ TEST_F(CliRename, BadArgumentsAndUnreadableInputsExitWithTwoAndRenameNothing)
         const CliRun r = Cli(c.args);
         EXPECT_EQ(r.status, 2) << c.why;
         EXPECT_FALSE(r.err.empty()) << c.why;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.why << ": " << r.err;
+        EXPECT_EQ(r.err.find('\r'), std::string::npos) << c.why;
         EXPECT_TRUE(r.out.empty()) << c.why;
     }
     EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg"}));

@@ -1,0 +1,59 @@
+#include "cli/Output.h"
+
+#include "platform/OSError.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace cli {
+
+std::string EscapeValue(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (char ch : value) {
+        const auto b = static_cast<unsigned char>(ch);
+        switch (b) {
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case '\\': out += "\\\\"; break;
+        default:
+            if (b < 0x20 || b == 0x7F) {
+                char hex[5];
+                std::snprintf(hex, sizeof hex, "\\x%02x", b);
+                out += hex;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out;
+}
+
+int Emit(std::ostream& out, std::string_view text)
+{
+    errno = 0;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    if (out)
+        return 0;
+    return errno != 0 ? errno : EIO;
+}
+
+void ReportLostOutput(const char* command, int code, std::ostream& err)
+{
+    err << "quistelor-cli " << command << ": cannot write to standard output: " << platform::SysErrorMessage(code)
+        << '\n'
+        << std::flush;
+}
+
+std::string ErrorLine(const std::exception& e)
+{
+    if (const auto* os = dynamic_cast<const platform::EOSError*>(&e))
+        if (os->what() == platform::EOSError::MessageFor(os->ErrorCode()))
+            return EscapeValue(platform::SysErrorMessage(os->ErrorCode()));
+    return EscapeValue(e.what());
+}
+
+} // namespace cli
