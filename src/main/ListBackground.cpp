@@ -148,24 +148,19 @@ std::vector<uint8_t> EncodeBmp(const TRgbImage& image)
 void SaveBmpFile(const std::string& path, const TRgbImage& image)
 {
     const std::vector<uint8_t> bytes = EncodeBmp(image);
-    int fd = platform::OpenWorkingFile(path);
-    if (::ftruncate(fd, 0) != 0) {
-        int code = errno;
-        ::close(fd);
-        throw platform::ECreateFileError("Cannot create file \"" + path + "\". " + platform::SysErrorMessage(code));
-    }
+    platform::UniqueFd fd = platform::OpenWorkingFile(path);
+    if (::ftruncate(fd.Get(), 0) != 0)
+        throw platform::ECreateFileError("Cannot create file \"" + path + "\". " + platform::SysErrorMessage(errno));
     size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            int code = errno;
-            ::close(fd);
-            platform::RaiseLastOSError(code);
+            platform::RaiseLastOSError(errno);
         }
         done += static_cast<size_t>(n);
     }
-    if (::close(fd) != 0)
+    if (fd.Close() != 0)
         platform::RaiseLastOSError();
 }

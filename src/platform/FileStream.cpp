@@ -19,18 +19,17 @@ namespace {
 
 } // namespace
 
-int OpenWorkingFile(const std::string& path)
+UniqueFd OpenWorkingFile(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd.Valid()) {
         const int code = errno;
         CannotCreate(path, code == ELOOP ? "It is a symbolic link." : SysErrorMessage(code));
     }
     struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0;
+    const bool ok = ::fstat(fd.Get(), &st) == 0;
     if (!ok || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
         const int code = errno;
-        ::close(fd);
         CannotCreate(path, !ok ? SysErrorMessage(code)
                                : "It is not a plain file of this user's own.");
     }
@@ -39,51 +38,23 @@ int OpenWorkingFile(const std::string& path)
 
 TFileStream TFileStream::CreateExclusive(const std::string& path)
 {
-    int fd = OpenWorkingFile(path);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
-        int code = errno;
-        ::close(fd);
-        CannotCreate(path, SysErrorMessage(code));
-    }
-    return TFileStream(fd, path);
-}
-
-TFileStream::TFileStream(TFileStream&& other) noexcept
-    : fd_(other.fd_), pos_(other.pos_), path_(std::move(other.path_))
-{
-    other.fd_ = -1;
-}
-
-TFileStream& TFileStream::operator=(TFileStream&& other) noexcept
-{
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = other.fd_;
-        pos_ = other.pos_;
-        path_ = std::move(other.path_);
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
-TFileStream::~TFileStream()
-{
-    if (fd_ >= 0)
-        ::close(fd_);  // also releases the lock
+    UniqueFd fd = OpenWorkingFile(path);
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd.Get(), 0) != 0)
+        CannotCreate(path, SysErrorMessage(errno));
+    return TFileStream(std::move(fd), path);
 }
 
 int64_t TFileStream::Size() const
 {
     struct stat st {};
-    if (::fstat(fd_, &st) != 0)
+    if (::fstat(fd_.Get(), &st) != 0)
         RaiseLastOSError();
     return st.st_size;
 }
 
 void TFileStream::SetSize(int64_t size)
 {
-    if (size < 0 || ::ftruncate(fd_, size) != 0)
+    if (size < 0 || ::ftruncate(fd_.Get(), size) != 0)
         RaiseLastOSError(size < 0 ? EINVAL : errno);
     if (pos_ > size)
         pos_ = size;
@@ -104,7 +75,7 @@ size_t TFileStream::Read(void* buffer, size_t count)
     size_t done = 0;
     auto* p = static_cast<char*>(buffer);
     while (done < count) {
-        ssize_t n = ::pread(fd_, p + done, count - done, pos_);
+        ssize_t n = ::pread(fd_.Get(), p + done, count - done, pos_);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -129,7 +100,7 @@ void TFileStream::WriteBuffer(const void* buffer, size_t count)
     size_t done = 0;
     auto* p = static_cast<const char*>(buffer);
     while (done < count) {
-        ssize_t n = ::pwrite(fd_, p + done, count - done, pos_);
+        ssize_t n = ::pwrite(fd_.Get(), p + done, count - done, pos_);
         if (n < 0) {
             if (errno == EINTR)
                 continue;

@@ -1,4 +1,6 @@
 #pragma once
+#include "UniqueFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -24,7 +26,7 @@ public:
 // symbolic link, another hard link of a user's file, a file of another user,
 // something that is not a regular file - is refused rather than written
 // through: truncating it could destroy a photo. Throws ECreateFileError.
-int OpenWorkingFile(const std::string& path);
+UniqueFd OpenWorkingFile(const std::string& path);
 
 // A read/write file stream with one position, as the thumbnail cache uses it.
 //
@@ -35,14 +37,8 @@ class TFileStream {
 public:
     static TFileStream CreateExclusive(const std::string& path);
 
-    TFileStream(TFileStream&& other) noexcept;
-    TFileStream& operator=(TFileStream&& other) noexcept;
-    TFileStream(const TFileStream&) = delete;
-    TFileStream& operator=(const TFileStream&) = delete;
-    ~TFileStream();
-
     const std::string& FileName() const { return path_; }
-    int Handle() const { return fd_; }
+    int Handle() const { return fd_.Get(); }
 
     int64_t Size() const;
     void SetSize(int64_t size);           // also moves the position inside the new size
@@ -58,8 +54,8 @@ public:
     void WriteBuffer(const void* buffer, size_t count);
 
 private:
-    TFileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-    int fd_ = -1;
+    TFileStream(UniqueFd fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
+    UniqueFd fd_;  // closing it also releases the lock
     int64_t pos_ = 0;
     std::string path_;
 };

@@ -1,5 +1,7 @@
 #include "main/thumbnails/JpegThumbnail.h"
 
+#include "platform/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csetjmp>
@@ -320,30 +322,16 @@ bool Decode(const DecodeInput& in, int boxWidth, int boxHeight, TBgrImage& out)
     return true;
 }
 
-// Owns a file descriptor opened on a regular file (-1 for anything else:
-// a FIFO or device named like a photo must not block or be read).
-class FileHandle {
-public:
-    explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))
-    {
-        struct stat st {};
-        if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~FileHandle()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
+// A file descriptor opened on a regular file, or none for anything else: a
+// FIFO or device named like a photo must not block or be read.
+platform::UniqueFd OpenRegularFile(const std::string& path)
+{
+    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Valid() && (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)))
+        fd.Close();
+    return fd;
+}
 
 bool SwapsSides(int orientation)
 {
@@ -607,12 +595,12 @@ bool ExtractJpegThumbnail(const std::string& path, int boxWidth, int boxHeight, 
 {
     if (boxWidth <= 0 || boxHeight <= 0)
         return false;
-    FileHandle file(path);
-    if (file.fd() < 0)
+    const platform::UniqueFd file = OpenRegularFile(path);
+    if (!file.Valid())
         return false;
 
     TExifThumbFacts facts;
-    std::vector<uint8_t> exif = ReadExifBlock(file.fd());
+    std::vector<uint8_t> exif = ReadExifBlock(file.Get());
     const bool haveExif = ParseExifTiff(exif.data(), exif.size(), facts);
     const int orientation = haveExif ? facts.Orientation : 1;
     // The box in the stored (not yet turned) orientation.
@@ -631,7 +619,7 @@ bool ExtractJpegThumbnail(const std::string& path, int boxWidth, int boxHeight, 
         ok = decoded.Width >= fitW && decoded.Height >= fitH;
     }
     if (!ok)
-        ok = DecodeJpegFile(file.fd(), storedBoxW, storedBoxH, decoded);
+        ok = DecodeJpegFile(file.Get(), storedBoxW, storedBoxH, decoded);
     if (!ok)
         return false;
 
