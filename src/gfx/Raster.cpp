@@ -34,7 +34,6 @@ pixman_format_code_t PixmanFormat(PixelFormat format, bool withAlpha)
     case PixelFormat::Bgr24:
         return PIXMAN_r8g8b8;
     case PixelFormat::Bgrx32:
-        return PIXMAN_x8r8g8b8;
     case PixelFormat::Bgra32:
         return withAlpha ? PIXMAN_a8r8g8b8 : PIXMAN_x8r8g8b8;
     }
@@ -322,7 +321,7 @@ bool TransformBlit(Bitmap& dst, const Point (&corners)[3], const Bitmap& src, co
     Point fourth{corners[1].X + corners[2].X - o.X, corners[1].Y + corners[2].Y - o.Y};
     const Point shape[4] = {o, corners[1], fourth, corners[2]};
     Rect limit = clip ? Intersect(dst.Bounds(), clip->Bounds()) : dst.Bounds();
-    Region area = PolygonInterior(shape, limit);
+    Region area = PolygonInterior(shape, limit, Sample::Centres);
     if (Overlaps(dst, src)) {
         Bitmap copy = src.Clone();
         return TransformBlit(dst, corners, copy, from, filter, mask, maskOrigin, clip);
@@ -362,7 +361,7 @@ bool TransformBlit(Bitmap& dst, const Point (&corners)[3], const Bitmap& src, co
     return true;
 }
 
-Region PolygonInterior(std::span<const Point> points, const Rect& within)
+Region PolygonInterior(std::span<const Point> points, const Rect& within, Sample sample)
 {
     if (points.size() < 3 || within.IsEmpty())
         return {};
@@ -375,19 +374,24 @@ Region PolygonInterior(std::span<const Point> points, const Rect& within)
     bottom = std::min(bottom, within.Bottom);
     std::vector<Rect> spans;
     std::vector<int32_t> starts;
+    // In doubled coordinates a pixel's sample point is (2x + off, 2y + off).
+    const int off = sample == Sample::Centres ? 1 : 0;
     for (int32_t y = top; y < bottom; ++y) {
+        __int128 sampleY = 2 * static_cast<__int128>(y) + off;
         starts.clear();
         for (size_t k = 0; k < points.size(); ++k) {
             const Point& a = points[k];
             const Point& b = points[(k + 1) % points.size()];
-            if (a.Y == b.Y || y < std::min(a.Y, b.Y) || y >= std::max(a.Y, b.Y))
+            __int128 lo = 2 * static_cast<__int128>(std::min(a.Y, b.Y));
+            __int128 hi = 2 * static_cast<__int128>(std::max(a.Y, b.Y));
+            if (sampleY < lo || sampleY >= hi)
                 continue;
-            // The first pixel whose centre is right of (or on) the edge at
-            // this row's centre: i >= x - 1/2, in exact integers.
+            // The first pixel whose sample point is right of (or on) the
+            // edge on this row, in exact integers: 2i + off >= x2, where x2
+            // is the doubled x of the edge at the doubled row sampleY.
             __int128 dy = static_cast<__int128>(b.Y) - a.Y;
-            __int128 n = (2 * static_cast<__int128>(a.X) - 1) * dy
-                + (2 * static_cast<__int128>(y) + 1 - 2 * static_cast<__int128>(a.Y))
-                    * (static_cast<__int128>(b.X) - a.X);
+            __int128 n = (2 * static_cast<__int128>(a.X) - off) * dy
+                + (sampleY - 2 * static_cast<__int128>(a.Y)) * (static_cast<__int128>(b.X) - a.X);
             starts.push_back(ClampToInt(CeilDiv(n, 2 * dy)));
         }
         std::sort(starts.begin(), starts.end());

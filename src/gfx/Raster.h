@@ -45,16 +45,18 @@ bool Stretch(Bitmap& dst, const Rect& to, const Bitmap& src, const Rect& from, F
              const Region* clip = nullptr);
 
 // dst = src * alpha / 255 + dst * (1 - alpha / 255) per channel, src scaled
-// from `from` onto `to` with the nearest pixel. With sourceAlpha, src's
-// premultiplied alpha (Bgra32) scales the destination's share too.
+// from `from` onto `to` with the nearest pixel. With sourceAlpha, the fourth
+// byte of 32-bit source pixels is their premultiplied alpha and scales the
+// destination's share too.
 // `from` must lie inside src.
 bool BlendConstant(Bitmap& dst, const Rect& to, const Bitmap& src, const Rect& from, uint8_t alpha,
                    bool sourceAlpha = false, const Region* clip = nullptr);
 
 // Maps `from` of src onto the parallelogram whose corners are the images of
 // from's top-left (corners[0]), top-right (corners[1]) and bottom-left
-// (corners[2]). Destination pixels are drawn when their centre lies inside
-// the parallelogram (the fill rule of FillPolygon) and, with a mask, when
+// (corners[2]), corners being pixel corners as in the stretches.
+// Destination pixels are drawn when their centre lies inside the
+// parallelogram (PolygonInterior with Sample::Centres) and, with a mask, when
 // the monochrome mask's pixel under them is 1: the mask covers the source
 // rectangle with its pixel (maskOrigin) at from's top-left; outside the mask
 // nothing is drawn. A degenerate parallelogram draws nothing.
@@ -62,14 +64,19 @@ bool TransformBlit(Bitmap& dst, const Point (&corners)[3], const Bitmap& src, co
                    Filter filter, const Bitmap* mask = nullptr, Point maskOrigin = {},
                    const Region* clip = nullptr);
 
-// The pixels whose centres lie inside the polygon under the even-odd rule
-// (a centre on a left or top edge is inside, on a right or bottom edge
-// outside), limited to `within`.
-Region PolygonInterior(std::span<const Point> points, const Rect& within);
+// Where a pixel (x, y) is tested against a polygon: at its centre
+// (x + 1/2, y + 1/2) when polygon corners are pixel corners, as for the
+// blits; at (x, y) when they are pixels, as for the pen's lines.
+enum class Sample { Centres, Points };
 
-// The pixels of one-pixel-wide lines joining the points in order (and the
-// last to the first when closed); each line leaves out its end point, which
-// the next line starts on. Limited to `within`.
+// The pixels whose sample point lies inside the polygon under the even-odd
+// rule (a point on a left or top edge is inside, on a right or bottom edge
+// outside), limited to `within`.
+Region PolygonInterior(std::span<const Point> points, const Rect& within, Sample sample);
+
+// The pixels of one-pixel-wide lines joining the points (which are pixels)
+// in order, and the last to the first when closed; each line leaves out its
+// end point, which the next line starts on. Limited to `within`.
 Region PolylinePixels(std::span<const Point> points, bool closed, const Rect& within);
 
 } // namespace gfx

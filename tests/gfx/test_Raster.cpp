@@ -173,7 +173,7 @@ TEST(TransformBlit, MaskBitsChooseSourceOrDestinationFromTheMaskOffset)
     EXPECT_FALSE(TransformBlit(dst, corners, src, src.Bounds(), Filter::Nearest, &colourMask, {}));
 }
 
-TEST(Polygons, FillPixelCentresInsideAndPenTheOutline)
+TEST(Polygons, FillPixelsInsideAndPenTheOutline)
 {
     struct Case {
         const char* name;
@@ -183,15 +183,15 @@ TEST(Polygons, FillPixelCentresInsideAndPenTheOutline)
     };
     const Case cases[] = {
         {"triangle", {{0, 0}, {4, 0}, {0, 4}},
-         "###..\n##...\n#....\n.....\n.....\n", "#####\n#..#.\n#.#..\n##...\n#....\n"},
+         "####.\n###..\n##...\n#....\n.....\n", "#####\n#..#.\n#.#..\n##...\n#....\n"},
         {"sheared quad", {{1, 0}, {5, 1}, {4, 5}, {0, 4}},
-         ".##..\n.####\n#####\n####.\n..##.\n", ".##..\n.#.##\n.#...\n#....\n##..#\n"},
+         ".....\n.####\n.####\n.####\n#####\n", ".##..\n.#.##\n.#...\n#....\n##..#\n"},
         {"square", {{1, 1}, {4, 1}, {4, 4}, {1, 4}},
          ".....\n.###.\n.###.\n.###.\n.....\n", ".....\n.####\n.#..#\n.#..#\n.####\n"},
     };
     for (const Case& c : cases) {
         Bitmap fill(5, 5, PixelFormat::Mono1);
-        FillRegion(fill, PolygonInterior(c.points, fill.Bounds()), {255, 255, 255});
+        FillRegion(fill, PolygonInterior(c.points, fill.Bounds(), Sample::Points), {255, 255, 255});
         EXPECT_EQ(Picture(fill), c.interior) << c.name;
         Bitmap pen(5, 5, PixelFormat::Mono1);
         FillRegion(pen, PolylinePixels(c.points, true, pen.Bounds()), {255, 255, 255});
@@ -199,8 +199,8 @@ TEST(Polygons, FillPixelCentresInsideAndPenTheOutline)
     }
     // Even-odd: a pentagram's centre is outside.
     const Point star[5] = {{10, 0}, {16, 19}, {0, 7}, {20, 7}, {4, 19}};
-    Region r = PolygonInterior(star, {0, 0, 21, 21});
+    Region r = PolygonInterior(star, {0, 0, 21, 21}, Sample::Points);
     EXPECT_FALSE(r.Contains(10, 10));
     EXPECT_TRUE(r.Contains(10, 2));
-    EXPECT_TRUE(PolygonInterior(star, {0, 0, 0, 0}).IsEmpty());
+    EXPECT_TRUE(PolygonInterior(star, {0, 0, 0, 0}, Sample::Centres).IsEmpty());
 }

@@ -4,12 +4,16 @@
 // BindingLock() for its whole run, so the objects need no locks of their own.
 
 #include "EglDisplay.h"
+#include "LastError.h"
 #include "WinTypes.h"
+#include "gfx/Bitmap.h"
+#include "gfx/Region.h"
 
 #include <EGL/egl.h>
 
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_set>
@@ -20,17 +24,35 @@ std::recursive_mutex& BindingLock();
 
 struct DeviceContext;
 
-// A GDI bitmap: a DIB section (client memory laid out as its BITMAPINFO
-// says) or the 1 x 1 stock bitmap that a fresh memory DC holds.
+// A GDI bitmap: a DIB section (a view over client memory laid out as its
+// BITMAPINFO says), a device bitmap owning its pixels (32-bit colour or
+// monochrome), or the 1 x 1 monochrome stock bitmap of a fresh memory DC.
 struct Bitmap {
     bool stock = false;
-    int width = 1;
-    int height = 1; // positive: rows bottom-up; negative: top-down
-    int bitCount = 1;
-    size_t stride = 0;
-    size_t size = 0;
-    unsigned char* bits = nullptr;
+    gfx::Bitmap pixels;
+    void* mapped = nullptr; // a DIB section's memory, unmapped with it
+    size_t mappedSize = 0;
     DeviceContext* selectedInto = nullptr;
+};
+
+// Brushes and pens are solid colours; a null one draws nothing. Stock
+// objects are never freed.
+struct Brush {
+    COLORREF color = 0;
+    bool null = false;
+    bool stock = false;
+    int selections = 0; // DCs holding it
+};
+
+struct Pen {
+    COLORREF color = 0;
+    bool null = false;
+    bool stock = false;
+    int selections = 0;
+};
+
+struct Rgn {
+    gfx::Region region;
 };
 
 struct Window;
@@ -51,7 +73,32 @@ struct DeviceContext {
     Pbuffer* pbuffer = nullptr;
     Bitmap* bitmap = nullptr; // selected bitmap of a memory DC
     int currentCount = 0;     // threads on which the DC is current
+    // GDI drawing state. The clip is in device coordinates; logical
+    // coordinates are device coordinates minus the viewport origin.
+    Brush* brush = nullptr;
+    Pen* pen = nullptr;
+    std::optional<gfx::Region> clip;
+    gfx::Point viewport;
+    int stretchMode = BLACKONWHITE;
+    bool drewOnScreen = false; // a screen DC that has drawn
 };
+
+// The pixel layout a DIB header describes: 24 or 32 bits BI_RGB, rows
+// padded to 32 bits. False with the last error set for any other layout or
+// one larger than gfx::Bitmap::kMaxBytes.
+struct DibLayout {
+    int32_t width = 0;
+    int32_t rows = 0;
+    gfx::PixelFormat format = gfx::PixelFormat::Bgrx32;
+    gfx::RowOrder order = gfx::RowOrder::BottomUp;
+    size_t stride = 0;
+};
+bool DescribeDib(const BITMAPINFOHEADER& header, DibLayout& layout);
+
+// Registers a new DC with the default drawing state, and unregisters and
+// frees one, releasing what it holds selected.
+DeviceContext* NewDeviceContext(DcKind kind);
+void ForgetDeviceContext(DeviceContext* dc);
 
 struct WindowClass {
     std::string name;
@@ -100,6 +147,16 @@ T* Lookup(const void* handle)
     auto& live = Live<T>();
     auto it = live.find(static_cast<T*>(const_cast<void*>(handle)));
     return it == live.end() ? nullptr : *it;
+}
+
+// Lookup that reports an unknown handle as ERROR_INVALID_HANDLE.
+template <class T>
+T* Find(const void* handle)
+{
+    T* object = Lookup<T>(handle);
+    if (!object)
+        SetLastError(ERROR_INVALID_HANDLE);
+    return object;
 }
 
 template <class T>

@@ -85,10 +85,8 @@ long long Penalty(const PixelFormatInfo& f, const PIXELFORMATDESCRIPTOR& want)
 int ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* ppfd)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    if (!Lookup<DeviceContext>(hdc)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!Find<DeviceContext>(hdc))
         return 0;
-    }
     if (!ppfd || ppfd->nSize != sizeof(PIXELFORMATDESCRIPTOR)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -113,11 +111,9 @@ int ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* ppfd)
 BOOL SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR*)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    DeviceContext* dc = Lookup<DeviceContext>(hdc);
-    if (!dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    DeviceContext* dc = Find<DeviceContext>(hdc);
+    if (!dc)
         return FALSE;
-    }
     const PixelFormatInfo* f = FormatAt(format);
     if (!f)
         return FALSE;
@@ -160,11 +156,9 @@ BOOL SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR*)
 int GetPixelFormat(HDC hdc)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    DeviceContext* dc = Lookup<DeviceContext>(hdc);
-    if (!dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    DeviceContext* dc = Find<DeviceContext>(hdc);
+    if (!dc)
         return 0;
-    }
     if (dc->pixelFormat == 0)
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
     return dc->pixelFormat;
@@ -173,10 +167,8 @@ int GetPixelFormat(HDC hdc)
 int DescribePixelFormat(HDC hdc, int format, UINT nBytes, PIXELFORMATDESCRIPTOR* ppfd)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    if (!Lookup<DeviceContext>(hdc)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!Find<DeviceContext>(hdc))
         return 0;
-    }
     const EglState* egl = Egl();
     if (!egl)
         return 0;

@@ -10,6 +10,7 @@
 
 #include <EGL/eglext.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -72,8 +73,8 @@ bool EnsureMemorySurface(DeviceContext* dc)
 {
     int width = 1, height = 1;
     if (dc->bitmap && !dc->bitmap->stock) {
-        width = dc->bitmap->width;
-        height = dc->bitmap->height < 0 ? -dc->bitmap->height : dc->bitmap->height;
+        width = dc->bitmap->pixels.Width();
+        height = dc->bitmap->pixels.Height();
     }
     if (dc->surface != EGL_NO_SURFACE && dc->surfaceWidth == width && dc->surfaceHeight == height)
         return true;
@@ -88,60 +89,78 @@ bool EnsureMemorySurface(DeviceContext* dc)
     return true;
 }
 
+namespace {
+
+// Neutral pixel-pack state for reading the current surface, from
+// construction to destruction: pack and pixel-transfer state at defaults,
+// no pack buffer and the default read framebuffer. The application's state
+// comes back afterwards.
+class NeutralPixelPack {
+public:
+    NeutralPixelPack()
+    {
+        glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer_);
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer_);
+        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        glPushAttrib(GL_PIXEL_MODE_BIT);
+        if (packBuffer_)
+            glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+        if (readFramebuffer_)
+            glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+        glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+        glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
+        glPixelStorei(GL_PACK_LSB_FIRST, GL_FALSE);
+        glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
+        for (GLenum scale : {GL_RED_SCALE, GL_GREEN_SCALE, GL_BLUE_SCALE, GL_ALPHA_SCALE})
+            glPixelTransferf(scale, 1.0f);
+        for (GLenum bias : {GL_RED_BIAS, GL_GREEN_BIAS, GL_BLUE_BIAS, GL_ALPHA_BIAS})
+            glPixelTransferf(bias, 0.0f);
+    }
+    ~NeutralPixelPack()
+    {
+        if (readFramebuffer_)
+            glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFramebuffer_));
+        if (packBuffer_)
+            glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer_));
+        glPopAttrib();
+        glPopClientAttrib();
+    }
+    NeutralPixelPack(const NeutralPixelPack&) = delete;
+    NeutralPixelPack& operator=(const NeutralPixelPack&) = delete;
+
+private:
+    GLint packBuffer_ = 0;
+    GLint readFramebuffer_ = 0;
+};
+
+} // namespace
+
 void SyncBitsIfCurrent(DeviceContext* dc)
 {
     ThreadCurrent& current = Current();
     if (!dc || current.dc != dc || !current.context || dc->kind != DcKind::Memory)
         return;
     Bitmap* b = dc->bitmap;
-    if (!b || b->stock)
+    if (!b || b->stock || b->pixels.Format() == gfx::PixelFormat::Mono1)
         return;
-    int rows = b->height < 0 ? -b->height : b->height;
-    int width = b->width < dc->surfaceWidth ? b->width : dc->surfaceWidth;
-    if (rows > dc->surfaceHeight)
-        rows = dc->surfaceHeight;
+    gfx::Bitmap& pixels = b->pixels;
+    int rows = std::min(pixels.Height(), dc->surfaceHeight);
+    int width = std::min(pixels.Width(), dc->surfaceWidth);
     if (width <= 0 || rows <= 0)
         return;
 
-    // Read with neutral pixel-transfer and pixel-store state and from the
-    // surface itself, leaving the application's GL state as it was.
-    GLint packBuffer = 0, readFramebuffer = 0;
-    glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPushAttrib(GL_PIXEL_MODE_BIT);
-    if (packBuffer)
-        glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-    if (readFramebuffer)
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
-    glPixelStorei(GL_PACK_LSB_FIRST, GL_FALSE);
-    glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
-    for (GLenum scale : {GL_RED_SCALE, GL_GREEN_SCALE, GL_BLUE_SCALE, GL_ALPHA_SCALE})
-        glPixelTransferf(scale, 1.0f);
-    for (GLenum bias : {GL_RED_BIAS, GL_GREEN_BIAS, GL_BLUE_BIAS, GL_ALPHA_BIAS})
-        glPixelTransferf(bias, 0.0f);
-
-    GLenum format = b->bitCount == 32 ? GL_BGRA : GL_BGR;
-    if (b->height > 0) {
+    NeutralPixelPack neutral;
+    GLenum format = gfx::BitsPerPixel(pixels.Format()) == 32 ? GL_BGRA : GL_BGR;
+    if (pixels.Order() == gfx::RowOrder::BottomUp && pixels.Stride() == gfx::PaddedRowBytes(width, pixels.Format())) {
         // GL's rows run bottom-up like those of a bottom-up DIB.
-        glReadPixels(0, 0, width, rows, format, GL_UNSIGNED_BYTE, b->bits);
+        glReadPixels(0, 0, width, rows, format, GL_UNSIGNED_BYTE, pixels.Row(rows - 1));
     } else {
         for (int y = 0; y < rows; ++y)
-            glReadPixels(0, rows - 1 - y, width, 1, format, GL_UNSIGNED_BYTE,
-                         b->bits + static_cast<size_t>(y) * b->stride);
+            glReadPixels(0, rows - 1 - y, width, 1, format, GL_UNSIGNED_BYTE, pixels.Row(y));
     }
-
-    if (readFramebuffer)
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFramebuffer));
-    if (packBuffer)
-        glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer));
-    glPopAttrib();
-    glPopClientAttrib();
 }
 
 void ReleaseThreadCurrent()
@@ -219,11 +238,9 @@ using namespace detail;
 HGLRC wglCreateContext(HDC hdc)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    DeviceContext* dc = Lookup<DeviceContext>(hdc);
-    if (!dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    DeviceContext* dc = Find<DeviceContext>(hdc);
+    if (!dc)
         return nullptr;
-    }
     if (dc->pixelFormat == 0) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return nullptr;
@@ -243,11 +260,9 @@ HGLRC wglCreateContext(HDC hdc)
 BOOL wglDeleteContext(HGLRC hglrc)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    GlContext* context = Lookup<GlContext>(hglrc);
-    if (!context) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    GlContext* context = Find<GlContext>(hglrc);
+    if (!context)
         return FALSE;
-    }
     if (context->current) {
         if (context->owner != std::this_thread::get_id()) {
             SetLastError(ERROR_BUSY);
@@ -269,12 +284,10 @@ BOOL wglMakeCurrent(HDC hdc, HGLRC hglrc)
         ReleaseThreadCurrent();
         return TRUE;
     }
-    GlContext* context = Lookup<GlContext>(hglrc);
-    DeviceContext* dc = Lookup<DeviceContext>(hdc);
-    if (!context || !dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    GlContext* context = Find<GlContext>(hglrc);
+    DeviceContext* dc = Find<DeviceContext>(hdc);
+    if (!context || !dc)
         return FALSE;
-    }
     if (dc->pixelFormat == 0) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
@@ -342,12 +355,10 @@ PROC wglGetProcAddress(const char* name)
 BOOL wglShareLists(HGLRC hglrcSrc, HGLRC hglrcDst)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    GlContext* source = Lookup<GlContext>(hglrcSrc);
-    GlContext* joining = Lookup<GlContext>(hglrcDst);
-    if (!source || !joining) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    GlContext* source = Find<GlContext>(hglrcSrc);
+    GlContext* joining = Find<GlContext>(hglrcDst);
+    if (!source || !joining)
         return FALSE;
-    }
     if (source == joining)
         return TRUE;
     if (source->shareClass != joining->shareClass) {
@@ -369,11 +380,9 @@ BOOL wglShareLists(HGLRC hglrcSrc, HGLRC hglrcDst)
 BOOL SwapBuffers(HDC hdc)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    DeviceContext* dc = Lookup<DeviceContext>(hdc);
-    if (!dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    DeviceContext* dc = Find<DeviceContext>(hdc);
+    if (!dc)
         return FALSE;
-    }
     if (dc->pixelFormat == 0) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;

@@ -120,10 +120,8 @@ BOOL GetAttributes(HDC hdc, int iPixelFormat, int iLayerPlane, UINT nAttributes,
                    const int* piAttributes, T* values)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    if (!Lookup<DeviceContext>(hdc)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!Find<DeviceContext>(hdc))
         return FALSE;
-    }
     if (iLayerPlane != 0 || nAttributes == 0 || !piAttributes || !values) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -171,10 +169,8 @@ BOOL wglChoosePixelFormatARB(HDC hdc, const int* piAttribIList, const float* pfA
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
     if (nNumFormats)
         *nNumFormats = 0;
-    if (!Lookup<DeviceContext>(hdc)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!Find<DeviceContext>(hdc))
         return FALSE;
-    }
     if (!nNumFormats || (nMaxFormats > 0 && !piFormats)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

@@ -14,10 +14,8 @@ HPBUFFERARB wglCreatePbufferARB(HDC hdc, int iPixelFormat, int iWidth, int iHeig
                                 const int* piAttribList)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    if (!Lookup<DeviceContext>(hdc)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!Find<DeviceContext>(hdc))
         return nullptr;
-    }
     const PixelFormatInfo* f = FormatAt(iPixelFormat);
     if (!f)
         return nullptr;
@@ -59,20 +57,17 @@ HPBUFFERARB wglCreatePbufferARB(HDC hdc, int iPixelFormat, int iWidth, int iHeig
 HDC wglGetPbufferDCARB(HPBUFFERARB hPbuffer)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    Pbuffer* pbuffer = Lookup<Pbuffer>(hPbuffer);
-    if (!pbuffer) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    Pbuffer* pbuffer = Find<Pbuffer>(hPbuffer);
+    if (!pbuffer)
         return nullptr;
-    }
     if (!pbuffer->dc) {
-        auto* dc = new DeviceContext;
-        dc->kind = DcKind::Pbuffer;
+        DeviceContext* dc = NewDeviceContext(DcKind::Pbuffer);
         dc->pixelFormat = pbuffer->pixelFormat;
         dc->surface = pbuffer->surface;
         dc->surfaceWidth = pbuffer->width;
         dc->surfaceHeight = pbuffer->height;
         dc->pbuffer = pbuffer;
-        pbuffer->dc = Register(dc);
+        pbuffer->dc = dc;
     }
     return reinterpret_cast<HDC>(pbuffer->dc);
 }
@@ -91,26 +86,22 @@ int wglReleasePbufferDCARB(HPBUFFERARB hPbuffer, HDC hdc)
         return 0;
     }
     pbuffer->dc = nullptr;
-    Unregister(dc);
-    delete dc;
+    ForgetDeviceContext(dc);
     return 1;
 }
 
 BOOL wglDestroyPbufferARB(HPBUFFERARB hPbuffer)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    Pbuffer* pbuffer = Lookup<Pbuffer>(hPbuffer);
-    if (!pbuffer) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    Pbuffer* pbuffer = Find<Pbuffer>(hPbuffer);
+    if (!pbuffer)
         return FALSE;
-    }
     if (pbuffer->dc) {
         if (pbuffer->dc->currentCount > 0) {
             SetLastError(ERROR_BUSY);
             return FALSE;
         }
-        Unregister(pbuffer->dc);
-        delete pbuffer->dc;
+        ForgetDeviceContext(pbuffer->dc);
     }
     eglDestroySurface(Egl()->display, pbuffer->surface);
     Unregister(pbuffer);
@@ -121,11 +112,9 @@ BOOL wglDestroyPbufferARB(HPBUFFERARB hPbuffer)
 BOOL wglQueryPbufferARB(HPBUFFERARB hPbuffer, int iAttribute, int* piValue)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    Pbuffer* pbuffer = Lookup<Pbuffer>(hPbuffer);
-    if (!pbuffer) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    Pbuffer* pbuffer = Find<Pbuffer>(hPbuffer);
+    if (!pbuffer)
         return FALSE;
-    }
     if (!piValue) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

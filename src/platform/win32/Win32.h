@@ -1,14 +1,18 @@
 #pragma once
-// Everything the OpenGL surfaces call of the platform: kernel, GDI, window
-// and WGL services, implemented on POSIX and EGL.
+// Everything the OpenGL surfaces and the window animations call of the
+// platform: kernel, GDI, screen, window and WGL services, implemented on
+// POSIX, pixman and EGL.
 
 #include "CriticalSection.h"
 #include "Fpu.h"
 #include "Gdi.h"
+#include "GdiDraw.h"
+#include "GdiRegion.h"
 #include "LastError.h"
 #include "Module.h"
 #include "PixelFormat.h"
 #include "Rect.h"
+#include "Screen.h"
 #include "Tls.h"
 #include "VirtualMemory.h"
 #include "Wgl.h"

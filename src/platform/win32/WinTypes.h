@@ -14,6 +14,7 @@ using DWORD = uint32_t;
 using UINT = uint32_t;
 using LONG = int32_t;
 using ATOM = uint16_t;
+using COLORREF = uint32_t; // 0x00BBGGRR
 using LRESULT = intptr_t;
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
@@ -35,13 +36,15 @@ using HWND = HWND__*;
 using HGDIOBJ = HGDIOBJ__*;
 using HBITMAP = HGDIOBJ;
 using HFONT = HGDIOBJ;
+using HBRUSH = HGDIOBJ;
+using HPEN = HGDIOBJ;
+using HRGN = HGDIOBJ;
 using HANDLE = void*;
 using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
 using HMENU = void*;
 using HICON = void*;
 using HCURSOR = void*;
-using HBRUSH = void*;
 using HPBUFFERARB = HPBUFFERARB__*;
 
 using PROC = void (*)();
@@ -149,5 +152,54 @@ constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
 // GetDeviceCaps indexes.
 constexpr int BITSPIXEL = 12;
 constexpr int PLANES = 14;
+
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) { return r | (g << 8) | (static_cast<COLORREF>(b) << 16); }
+
+// Raster operations: only the plain copy is drawn.
+constexpr DWORD SRCCOPY = 0x00CC0020;
+
+// Stretch modes; HALFTONE smooths, the others take the nearest pixel.
+constexpr int BLACKONWHITE = 1;
+constexpr int WHITEONBLACK = 2;
+constexpr int COLORONCOLOR = 3;
+constexpr int HALFTONE = 4;
+
+struct BLENDFUNCTION {
+    BYTE BlendOp;
+    BYTE BlendFlags;
+    BYTE SourceConstantAlpha;
+    BYTE AlphaFormat;
+};
+constexpr BYTE AC_SRC_OVER = 0;
+constexpr BYTE AC_SRC_ALPHA = 1;
+
+// GetStockObject indexes.
+constexpr int WHITE_BRUSH = 0;
+constexpr int LTGRAY_BRUSH = 1;
+constexpr int GRAY_BRUSH = 2;
+constexpr int DKGRAY_BRUSH = 3;
+constexpr int BLACK_BRUSH = 4;
+constexpr int NULL_BRUSH = 5;
+constexpr int WHITE_PEN = 6;
+constexpr int BLACK_PEN = 7;
+constexpr int NULL_PEN = 8;
+
+constexpr int PS_SOLID = 0;
+constexpr int PS_NULL = 5;
+
+// Region combinations and the kinds of region the region calls return.
+constexpr int RGN_AND = 1;
+constexpr int RGN_OR = 2;
+constexpr int RGN_XOR = 3;
+constexpr int RGN_DIFF = 4;
+constexpr int RGN_COPY = 5;
+constexpr int ERROR = 0;
+constexpr int NULLREGION = 1;
+constexpr int SIMPLEREGION = 2;
+constexpr int COMPLEXREGION = 3;
+
+// GetSystemMetrics indexes.
+constexpr int SM_CXSCREEN = 0;
+constexpr int SM_CYSCREEN = 1;
 
 } // namespace win32

@@ -2,6 +2,7 @@
 
 #include "LastError.h"
 #include "Objects.h"
+#include "Screen.h"
 
 #include <strings.h>
 
@@ -89,16 +90,13 @@ HWND CreateWindowExA(DWORD, const char* className, const char*, DWORD, int, int,
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
-    if (parent && !Lookup<Window>(parent)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (parent && !Find<Window>(parent))
         return nullptr;
-    }
     auto* w = new Window;
     w->windowClass = c;
     w->width = width;
     w->height = height;
-    w->dc = Register(new DeviceContext);
-    w->dc->kind = DcKind::Window;
+    w->dc = NewDeviceContext(DcKind::Window);
     w->dc->window = w;
     ++c->windowCount;
     return reinterpret_cast<HWND>(Register(w));
@@ -107,11 +105,9 @@ HWND CreateWindowExA(DWORD, const char* className, const char*, DWORD, int, int,
 BOOL DestroyWindow(HWND window)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    Window* w = Lookup<Window>(window);
-    if (!w) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    Window* w = Find<Window>(window);
+    if (!w)
         return FALSE;
-    }
     if (Current().dc == w->dc)
         ReleaseThreadCurrent();
     if (w->dc->currentCount > 0) {
@@ -119,8 +115,7 @@ BOOL DestroyWindow(HWND window)
         return FALSE;
     }
     DestroyOwnSurface(w->dc);
-    Unregister(w->dc);
-    delete w->dc;
+    ForgetDeviceContext(w->dc);
     --w->windowClass->windowCount;
     Unregister(w);
     delete w;
@@ -130,30 +125,28 @@ BOOL DestroyWindow(HWND window)
 HDC GetDC(HWND window)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    if (!window || IsDesktop(window)) {
-        auto* dc = new DeviceContext;
-        dc->kind = DcKind::Screen;
-        return reinterpret_cast<HDC>(Register(dc));
-    }
-    Window* w = Lookup<Window>(window);
-    if (!w) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!window || IsDesktop(window))
+        return reinterpret_cast<HDC>(NewDeviceContext(DcKind::Screen));
+    Window* w = Find<Window>(window);
+    if (!w)
         return nullptr;
-    }
     return reinterpret_cast<HDC>(w->dc);
 }
+
+HDC GetWindowDC(HWND window) { return GetDC(window); }
 
 int ReleaseDC(HWND window, HDC hdc)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    DeviceContext* dc = Lookup<DeviceContext>(hdc);
-    if (!dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    DeviceContext* dc = Find<DeviceContext>(hdc);
+    if (!dc)
         return 0;
-    }
     if (dc->kind == DcKind::Screen && (!window || IsDesktop(window))) {
-        Unregister(dc);
-        delete dc;
+        bool drew = dc->drewOnScreen;
+        ForgetDeviceContext(dc);
+        if (drew)
+            if (auto device = GetScreenDevice())
+                device->EndDrawing();
         return 1;
     }
     Window* w = Lookup<Window>(window);

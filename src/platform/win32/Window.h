@@ -16,8 +16,11 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
                      HINSTANCE instance, void* param);
 // Fails while the window's DC is current on another thread.
 BOOL DestroyWindow(HWND window);
-// The window's own DC; for the desktop window (or null) a new screen DC.
+// The window's own DC; for the desktop window (or null) a new screen DC
+// (Screen.h), which ReleaseDC frees.
 HDC GetDC(HWND window);
+// The same DCs: windows have no frame of their own here.
+HDC GetWindowDC(HWND window);
 // 1 when released, 0 when the DC does not belong to the window.
 int ReleaseDC(HWND window, HDC hdc);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
