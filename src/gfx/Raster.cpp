@@ -258,7 +258,8 @@ bool Stretch(Bitmap& dst, const Rect& to, const Bitmap& src, const Rect& from, F
         return true;
     Image source = Wrap(src);
     ScaleTransform(source.get(), to, from);
-    pixman_image_set_repeat(source.get(), PIXMAN_REPEAT_PAD);
+    if (filter == Filter::Smooth) // edge pixels continue outward
+        pixman_image_set_repeat(source.get(), PIXMAN_REPEAT_PAD);
     if (filter == Filter::Smooth)
         SetSmoothFilter(source.get(), static_cast<double>(from.Width()) / to.Width(),
                         static_cast<double>(from.Height()) / to.Height());
@@ -291,8 +292,9 @@ bool BlendConstant(Bitmap& dst, const Rect& to, const Bitmap& src, const Rect& f
         Composite(PIXMAN_OP_OVER, source, mask, t, from.Left, from.Top, 0, 0, to);
         return true;
     }
+    // Nearest samples of pixel centres stay inside `from`: no repeat needed,
+    // which keeps pixman on its scaled fast paths.
     ScaleTransform(source.get(), to, from);
-    pixman_image_set_repeat(source.get(), PIXMAN_REPEAT_PAD);
     pixman_image_set_filter(source.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
     Rect box = t.region.Bounds();
     Composite(PIXMAN_OP_OVER, source, mask, t, box.Left, box.Top, 0, 0, box);
@@ -319,16 +321,34 @@ bool TransformBlit(Bitmap& dst, const Point (&corners)[3], const Bitmap& src, co
     const double i00 = by / h / det, i01 = -bx / h / det;
     const double i10 = -ay / w / det, i11 = ax / w / det;
     Point fourth{corners[1].X + corners[2].X - o.X, corners[1].Y + corners[2].Y - o.Y};
-    const Point shape[4] = {o, corners[1], fourth, corners[2]};
-    Rect limit = clip ? Intersect(dst.Bounds(), clip->Bounds()) : dst.Bounds();
-    Region area = PolygonInterior(shape, limit, Sample::Centres);
+    Rect box{std::min({o.X, corners[1].X, corners[2].X, fourth.X}), std::min({o.Y, corners[1].Y, corners[2].Y, fourth.Y}),
+             std::max({o.X, corners[1].X, corners[2].X, fourth.X}), std::max({o.Y, corners[1].Y, corners[2].Y, fourth.Y})};
     if (Overlaps(dst, src)) {
         Bitmap copy = src.Clone();
         return TransformBlit(dst, corners, copy, from, filter, mask, maskOrigin, clip);
     }
+    Region area(box);
     Target t = MakeTarget(dst, clip, &area);
     if (!t.image)
         return true;
+
+    // The mask of the source rectangle alone: the caller's bits under it, or
+    // all ones, and nothing outside. Sampled through the same map as the
+    // source, it gives the parallelogram its shape, so one composite over
+    // the bounding box draws it (a clip region of one box per row would
+    // cost a composite call per row).
+    // 8 bits per pixel: pixman samples an 8-bit mask through a transform
+    // several times faster than a 1-bit one.
+    Image cell = Checked(pixman_image_create_bits(PIXMAN_a8, from.Width(), from.Height(), nullptr, 0));
+    if (mask) {
+        Image bits = Wrap(*mask);
+        pixman_image_composite32(PIXMAN_OP_SRC, bits.get(), nullptr, cell.get(), maskOrigin.X, maskOrigin.Y, 0, 0, 0,
+                                 0, from.Width(), from.Height());
+    } else {
+        pixman_color_t opaque{0, 0, 0, 0xFFFF};
+        pixman_box32_t all{0, 0, from.Width(), from.Height()};
+        pixman_image_fill_boxes(PIXMAN_OP_SRC, cell.get(), &opaque, 1, &all);
+    }
 
     auto mapping = [&](double left, double top, double (&m)[2][3]) {
         m[0][0] = i00;
@@ -345,23 +365,18 @@ bool TransformBlit(Bitmap& dst, const Point (&corners)[3], const Bitmap& src, co
     pixman_image_set_repeat(source.get(), PIXMAN_REPEAT_PAD);
     pixman_image_set_filter(source.get(), filter == Filter::Smooth ? PIXMAN_FILTER_BILINEAR : PIXMAN_FILTER_NEAREST,
                             nullptr, 0);
-    Image maskImage;
-    if (mask && !mask->IsEmpty()) {
-        maskImage = Wrap(*mask);
-        mapping(maskOrigin.X, maskOrigin.Y, m);
-        SetTransform(maskImage.get(), m);
-        pixman_image_set_filter(maskImage.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
-    } else if (mask) {
-        return true; // an empty mask lets nothing through
-    }
+    Image maskImage = std::move(cell);
+    mapping(0, 0, m);
+    SetTransform(maskImage.get(), m);
+    pixman_image_set_filter(maskImage.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
     // The source is opaque, so OVER through a 1-bit mask copies where the
     // bit is 1 and keeps the destination where it is 0.
-    Rect box = t.region.Bounds();
+    box = t.region.Bounds();
     Composite(PIXMAN_OP_OVER, source, maskImage, t, box.Left, box.Top, box.Left, box.Top, box);
     return true;
 }
 
-Region PolygonInterior(std::span<const Point> points, const Rect& within, Sample sample)
+Region PolygonInterior(std::span<const Point> points, const Rect& within)
 {
     if (points.size() < 3 || within.IsEmpty())
         return {};
@@ -374,25 +389,19 @@ Region PolygonInterior(std::span<const Point> points, const Rect& within, Sample
     bottom = std::min(bottom, within.Bottom);
     std::vector<Rect> spans;
     std::vector<int32_t> starts;
-    // In doubled coordinates a pixel's sample point is (2x + off, 2y + off).
-    const int off = sample == Sample::Centres ? 1 : 0;
     for (int32_t y = top; y < bottom; ++y) {
-        __int128 sampleY = 2 * static_cast<__int128>(y) + off;
         starts.clear();
         for (size_t k = 0; k < points.size(); ++k) {
             const Point& a = points[k];
             const Point& b = points[(k + 1) % points.size()];
-            __int128 lo = 2 * static_cast<__int128>(std::min(a.Y, b.Y));
-            __int128 hi = 2 * static_cast<__int128>(std::max(a.Y, b.Y));
-            if (sampleY < lo || sampleY >= hi)
+            if (y < std::min(a.Y, b.Y) || y >= std::max(a.Y, b.Y))
                 continue;
-            // The first pixel whose sample point is right of (or on) the
-            // edge on this row, in exact integers: 2i + off >= x2, where x2
-            // is the doubled x of the edge at the doubled row sampleY.
+            // The first pixel on or right of the edge on this row, in exact
+            // integers: ceil(a.X + (y - a.Y) * (b.X - a.X) / (b.Y - a.Y)).
             __int128 dy = static_cast<__int128>(b.Y) - a.Y;
-            __int128 n = (2 * static_cast<__int128>(a.X) - off) * dy
-                + (sampleY - 2 * static_cast<__int128>(a.Y)) * (static_cast<__int128>(b.X) - a.X);
-            starts.push_back(ClampToInt(CeilDiv(n, 2 * dy)));
+            __int128 n = static_cast<__int128>(a.X) * dy
+                + (static_cast<__int128>(y) - a.Y) * (static_cast<__int128>(b.X) - a.X);
+            starts.push_back(ClampToInt(CeilDiv(n, dy)));
         }
         std::sort(starts.begin(), starts.end());
         for (size_t k = 0; k + 1 < starts.size(); k += 2) {

@@ -56,7 +56,7 @@ bool BlendConstant(Bitmap& dst, const Rect& to, const Bitmap& src, const Rect& f
 // from's top-left (corners[0]), top-right (corners[1]) and bottom-left
 // (corners[2]), corners being pixel corners as in the stretches.
 // Destination pixels are drawn when their centre lies inside the
-// parallelogram (PolygonInterior with Sample::Centres) and, with a mask, when
+// parallelogram and, with a mask, when
 // the monochrome mask's pixel under them is 1: the mask covers the source
 // rectangle with its pixel (maskOrigin) at from's top-left; outside the mask
 // nothing is drawn. A degenerate parallelogram draws nothing.
@@ -64,15 +64,11 @@ bool TransformBlit(Bitmap& dst, const Point (&corners)[3], const Bitmap& src, co
                    Filter filter, const Bitmap* mask = nullptr, Point maskOrigin = {},
                    const Region* clip = nullptr);
 
-// Where a pixel (x, y) is tested against a polygon: at its centre
-// (x + 1/2, y + 1/2) when polygon corners are pixel corners, as for the
-// blits; at (x, y) when they are pixels, as for the pen's lines.
-enum class Sample { Centres, Points };
-
-// The pixels whose sample point lies inside the polygon under the even-odd
-// rule (a point on a left or top edge is inside, on a right or bottom edge
-// outside), limited to `within`.
-Region PolygonInterior(std::span<const Point> points, const Rect& within, Sample sample);
+// The pixels inside the polygon under the even-odd rule, limited to
+// `within`. Vertices are pixels, as for the pen's lines: pixel (x, y) is
+// tested at the point (x, y), which is inside on a left or top edge and
+// outside on a right or bottom edge.
+Region PolygonInterior(std::span<const Point> points, const Rect& within);
 
 // The pixels of one-pixel-wide lines joining the points (which are pixels)
 // in order, and the last to the first when closed; each line leaves out its

@@ -191,7 +191,7 @@ TEST(Polygons, FillPixelsInsideAndPenTheOutline)
     };
     for (const Case& c : cases) {
         Bitmap fill(5, 5, PixelFormat::Mono1);
-        FillRegion(fill, PolygonInterior(c.points, fill.Bounds(), Sample::Points), {255, 255, 255});
+        FillRegion(fill, PolygonInterior(c.points, fill.Bounds()), {255, 255, 255});
         EXPECT_EQ(Picture(fill), c.interior) << c.name;
         Bitmap pen(5, 5, PixelFormat::Mono1);
         FillRegion(pen, PolylinePixels(c.points, true, pen.Bounds()), {255, 255, 255});
@@ -199,8 +199,8 @@ TEST(Polygons, FillPixelsInsideAndPenTheOutline)
     }
     // Even-odd: a pentagram's centre is outside.
     const Point star[5] = {{10, 0}, {16, 19}, {0, 7}, {20, 7}, {4, 19}};
-    Region r = PolygonInterior(star, {0, 0, 21, 21}, Sample::Points);
+    Region r = PolygonInterior(star, {0, 0, 21, 21});
     EXPECT_FALSE(r.Contains(10, 10));
     EXPECT_TRUE(r.Contains(10, 2));
-    EXPECT_TRUE(PolygonInterior(star, {0, 0, 0, 0}, Sample::Centres).IsEmpty());
+    EXPECT_TRUE(PolygonInterior(star, {0, 0, 0, 0}).IsEmpty());
 }

@@ -198,7 +198,7 @@ BOOL Polygon(HDC hdc, const POINT* points, int count)
             for (gfx::Point& p : shape)
                 p = {p.X + shift.X, p.Y + shift.Y};
             if (!dc->brush->null && count >= 3)
-                gfx::FillRegion(pixels, gfx::PolygonInterior(shape, pixels.Bounds(), gfx::Sample::Points), ColorOf(dc->brush->color), clip);
+                gfx::FillRegion(pixels, gfx::PolygonInterior(shape, pixels.Bounds()), ColorOf(dc->brush->color), clip);
             if (!dc->pen->null)
                 gfx::FillRegion(pixels, gfx::PolylinePixels(shape, true, pixels.Bounds()), ColorOf(dc->pen->color), clip);
             return true;
