@@ -9,6 +9,7 @@
 #include <climits>
 #include <new>
 #include <optional>
+#include <span>
 #include <stdexcept>
 
 namespace win32 {
@@ -88,7 +89,7 @@ int DrawOn(DeviceContext* dc, const gfx::Rect& area, F&& draw)
         // Window and pbuffer DCs hold GL surfaces only.
         return Fail(ERROR_NOT_SUPPORTED);
     }
-    return drawn ? TRUE : Fail(ERROR_NOT_SUPPORTED);
+    return drawn ? TRUE : Fail(ERROR_INVALID_PARAMETER);
 }
 
 // The pixels a DC is read from, and the shift from device to pixel
@@ -152,6 +153,15 @@ gfx::Rect DibRect(const DibLayout& dib, int x, int y, int width, int height)
     return gfx::Rect::FromSize(x, top, width, height);
 }
 
+// The smallest rectangle from the least to the largest coordinates.
+gfx::Rect Hull(std::span<const gfx::Point> points)
+{
+    gfx::Rect r{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (const gfx::Point& p : points)
+        r = {std::min(r.Left, p.X), std::min(r.Top, p.Y), std::max(r.Right, p.X), std::max(r.Bottom, p.Y)};
+    return r;
+}
+
 int ClampToInt(DWORD v) { return static_cast<int>(std::min<DWORD>(v, INT_MAX)); }
 
 } // namespace
@@ -184,13 +194,10 @@ BOOL Polygon(HDC hdc, const POINT* points, int count)
         if (!points || count < 2)
             return Fail(ERROR_INVALID_PARAMETER);
         std::vector<gfx::Point> device(points, points + count);
-        gfx::Rect bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-        for (gfx::Point& p : device) {
+        for (gfx::Point& p : device)
             p = {p.X + dc->viewport.X, p.Y + dc->viewport.Y};
-            bounds = {std::min(bounds.Left, p.X), std::min(bounds.Top, p.Y), std::max(bounds.Right, p.X),
-                      std::max(bounds.Bottom, p.Y)};
-        }
         // The pen's pixels reach the largest coordinates themselves.
+        gfx::Rect bounds = Hull(device);
         bounds.Right = std::min(bounds.Right, INT_MAX - 1) + 1;
         bounds.Bottom = std::min(bounds.Bottom, INT_MAX - 1) + 1;
         return DrawOn(dc, bounds, [&](gfx::Bitmap& pixels, gfx::Point shift, const gfx::Region* clip) {
@@ -239,16 +246,21 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
     });
 }
 
-BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
-                int srcWidth, int srcHeight, DWORD rop)
+// The common course of StretchBlt and AlphaBlend: both DCs, the argument
+// check (an error code, 0 when fine), both rectangles in device coordinates
+// and the source's pixels; draw(pixels, to, source, from, clip) draws in
+// pixel coordinates.
+template <class Check, class Draw>
+int Scaled(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
+           int srcHeight, Check&& check, Draw&& draw)
 {
     return Guarded([&] {
         DeviceContext* d = Find<DeviceContext>(dst);
         DeviceContext* s = Find<DeviceContext>(src);
         if (!d || !s)
             return 0;
-        if (rop != SRCCOPY)
-            return Fail(ERROR_NOT_SUPPORTED);
+        if (DWORD error = check(d))
+            return Fail(error);
         if (Negative(width, height, srcWidth, srcHeight))
             return Fail(ERROR_INVALID_PARAMETER);
         gfx::Rect to = ToDevice(d, x, y, width, height);
@@ -259,9 +271,23 @@ BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX,
         if (!ReadFrom(s, wanted, in))
             return 0;
         return DrawOn(d, to, [&](gfx::Bitmap& pixels, gfx::Point shift, const gfx::Region* clip) {
-            return gfx::Stretch(pixels, to.Offset(shift.X, shift.Y), *in.pixels, in.Map(wanted), FilterOf(d), clip);
+            return draw(pixels, to.Offset(shift.X, shift.Y), *in.pixels, in.Map(wanted), clip);
         });
     });
+}
+
+BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                int srcWidth, int srcHeight, DWORD rop)
+{
+    gfx::Filter filter = gfx::Filter::Nearest;
+    return Scaled(
+        dst, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight,
+        [&](const DeviceContext* d) {
+            filter = FilterOf(d);
+            return rop == SRCCOPY ? 0 : ERROR_NOT_SUPPORTED;
+        },
+        [&](gfx::Bitmap& pixels, const gfx::Rect& to, const gfx::Bitmap& source, const gfx::Rect& from,
+            const gfx::Region* clip) { return gfx::Stretch(pixels, to, source, from, filter, clip); });
 }
 
 BOOL PlgBlt(HDC dst, const POINT* points, HDC src, int srcX, int srcY, int width, int height,
@@ -277,13 +303,10 @@ BOOL PlgBlt(HDC dst, const POINT* points, HDC src, int srcX, int srcY, int width
             || (m && m->pixels.Format() != gfx::PixelFormat::Mono1))
             return Fail(ERROR_INVALID_PARAMETER);
         gfx::Point corners[3];
-        gfx::Rect bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
         for (int i = 0; i < 3; ++i)
             corners[i] = {points[i].X + d->viewport.X, points[i].Y + d->viewport.Y};
         gfx::Point fourth{corners[1].X + corners[2].X - corners[0].X, corners[1].Y + corners[2].Y - corners[0].Y};
-        for (const gfx::Point& p : {corners[0], corners[1], corners[2], fourth})
-            bounds = {std::min(bounds.Left, p.X), std::min(bounds.Top, p.Y), std::max(bounds.Right, p.X),
-                      std::max(bounds.Bottom, p.Y)};
+        const gfx::Point outline[4] = {corners[0], corners[1], fourth, corners[2]};
         gfx::Rect wanted = ToDevice(s, srcX, srcY, width, height);
         if (wanted.IsEmpty())
             return TRUE;
@@ -292,7 +315,7 @@ BOOL PlgBlt(HDC dst, const POINT* points, HDC src, int srcX, int srcY, int width
             return 0;
         if (m && m->selectedInto)
             SyncBitsIfCurrent(m->selectedInto);
-        return DrawOn(d, bounds, [&](gfx::Bitmap& pixels, gfx::Point shift, const gfx::Region* clip) {
+        return DrawOn(d, Hull(outline), [&](gfx::Bitmap& pixels, gfx::Point shift, const gfx::Region* clip) {
             gfx::Point moved[3];
             for (int i = 0; i < 3; ++i)
                 moved[i] = {corners[i].X + shift.X, corners[i].Y + shift.Y};
@@ -305,29 +328,20 @@ BOOL PlgBlt(HDC dst, const POINT* points, HDC src, int srcX, int srcY, int width
 BOOL AlphaBlend(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
                 int srcWidth, int srcHeight, BLENDFUNCTION blend)
 {
-    return Guarded([&] {
-        DeviceContext* d = Find<DeviceContext>(dst);
-        DeviceContext* s = Find<DeviceContext>(src);
-        if (!d || !s)
-            return 0;
-        if (blend.BlendOp != AC_SRC_OVER || blend.BlendFlags != 0 || (blend.AlphaFormat & ~AC_SRC_ALPHA)
-            || Negative(width, height, srcWidth, srcHeight))
-            return Fail(ERROR_INVALID_PARAMETER);
-        gfx::Rect to = ToDevice(d, x, y, width, height);
-        gfx::Rect wanted = ToDevice(s, srcX, srcY, srcWidth, srcHeight);
-        if (to.IsEmpty() || wanted.IsEmpty())
-            return TRUE;
-        Source in;
-        if (!ReadFrom(s, wanted, in))
-            return 0;
-        gfx::Rect from = in.Map(wanted);
-        if (gfx::Intersect(from, in.pixels->Bounds()) != from)
-            return Fail(ERROR_INVALID_PARAMETER);
-        return DrawOn(d, to, [&](gfx::Bitmap& pixels, gfx::Point shift, const gfx::Region* clip) {
-            return gfx::BlendConstant(pixels, to.Offset(shift.X, shift.Y), *in.pixels, from,
-                                      blend.SourceConstantAlpha, blend.AlphaFormat == AC_SRC_ALPHA, clip);
+    // The source rectangle must lie inside the source: BlendConstant refuses
+    // it otherwise.
+    return Scaled(
+        dst, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight,
+        [&](const DeviceContext*) {
+            bool supported = blend.BlendOp == AC_SRC_OVER && blend.BlendFlags == 0
+                && (blend.AlphaFormat & ~AC_SRC_ALPHA) == 0;
+            return supported ? 0 : ERROR_INVALID_PARAMETER;
+        },
+        [&](gfx::Bitmap& pixels, const gfx::Rect& to, const gfx::Bitmap& source, const gfx::Rect& from,
+            const gfx::Region* clip) {
+            return gfx::BlendConstant(pixels, to, source, from, blend.SourceConstantAlpha,
+                                      blend.AlphaFormat == AC_SRC_ALPHA, clip);
         });
-    });
 }
 
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage)

@@ -7,8 +7,9 @@
 // (Screen.h). Drawing is clipped to the DC's clip region and its pixels;
 // a source is read only inside its pixels. Calls that return an int or BOOL
 // return 0 for an unknown DC or object (last error ERROR_INVALID_HANDLE),
-// for arguments they do not support (ERROR_INVALID_PARAMETER or
-// ERROR_NOT_SUPPORTED) and when memory runs out.
+// for arguments they do not support (ERROR_INVALID_PARAMETER, or
+// ERROR_NOT_SUPPORTED for raster operations other than SRCCOPY and for DCs
+// without pixels) and when memory runs out.
 
 #include "Rect.h"
 #include "WinTypes.h"
