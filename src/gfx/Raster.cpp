@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace gfx {
 
@@ -160,6 +162,46 @@ void ScaleTransform(pixman_image_t* image, const Rect& to, const Rect& from)
     double ky = static_cast<double>(from.Height()) / to.Height();
     const double m[2][3] = {{kx, 0, from.Left - to.Left * kx}, {0, ky, from.Top - to.Top * ky}};
     SetTransform(image, m);
+}
+
+// The 8-bit mask of a w x h cell: the 1-bit mask's pixels from `origin`
+// (0 outside it), or all ones without a mask. 8 bits because pixman samples
+// an 8-bit mask through a transform several times faster than a 1-bit one.
+// A mesh blits hundreds of cells per frame through one or two masks, so the
+// last conversions are kept, keyed by the mask's bytes themselves.
+Image CellMask(const Bitmap* mask, Point origin, int32_t w, int32_t h)
+{
+    std::vector<uint8_t> key(sizeof(int32_t) * 5);
+    const int32_t header[5] = {origin.X, origin.Y, w, mask ? h : -h, mask ? mask->Width() : 0};
+    std::memcpy(key.data(), header, sizeof header);
+    if (mask) {
+        // Whole rows from the first covered one: cheap and exact.
+        for (int32_t y = std::max(origin.Y, 0); y < std::min(origin.Y + h, mask->Height()); ++y)
+            key.insert(key.end(), mask->Row(y), mask->Row(y) + mask->Stride());
+    }
+    struct Entry {
+        std::vector<uint8_t> key;
+        Image image;
+    };
+    thread_local Entry cache[4];
+    thread_local size_t next = 0;
+    for (Entry& e : cache)
+        if (e.image && e.key == key)
+            return Image(pixman_image_ref(e.image.get()));
+
+    Image cell = Checked(pixman_image_create_bits(PIXMAN_a8, w, h, nullptr, 0));
+    if (mask) {
+        Image bits = Wrap(*mask);
+        pixman_image_composite32(PIXMAN_OP_SRC, bits.get(), nullptr, cell.get(), origin.X, origin.Y, 0, 0, 0, 0, w, h);
+    } else {
+        pixman_color_t opaque{0, 0, 0, 0xFFFF};
+        pixman_box32_t all{0, 0, w, h};
+        pixman_image_fill_boxes(PIXMAN_OP_SRC, cell.get(), &opaque, 1, &all);
+    }
+    Entry& slot = cache[next++ % std::size(cache)];
+    slot.key = std::move(key);
+    slot.image = Image(pixman_image_ref(cell.get()));
+    return cell;
 }
 
 bool SameSize(const Rect& a, const Rect& b) { return a.Width() == b.Width() && a.Height() == b.Height(); }
@@ -337,18 +379,7 @@ bool TransformBlit(Bitmap& dst, const Point (&corners)[3], const Bitmap& src, co
     // source, it gives the parallelogram its shape, so one composite over
     // the bounding box draws it (a clip region of one box per row would
     // cost a composite call per row).
-    // 8 bits per pixel: pixman samples an 8-bit mask through a transform
-    // several times faster than a 1-bit one.
-    Image cell = Checked(pixman_image_create_bits(PIXMAN_a8, from.Width(), from.Height(), nullptr, 0));
-    if (mask) {
-        Image bits = Wrap(*mask);
-        pixman_image_composite32(PIXMAN_OP_SRC, bits.get(), nullptr, cell.get(), maskOrigin.X, maskOrigin.Y, 0, 0, 0,
-                                 0, from.Width(), from.Height());
-    } else {
-        pixman_color_t opaque{0, 0, 0, 0xFFFF};
-        pixman_box32_t all{0, 0, from.Width(), from.Height()};
-        pixman_image_fill_boxes(PIXMAN_OP_SRC, cell.get(), &opaque, 1, &all);
-    }
+    Image cell = CellMask(mask, maskOrigin, from.Width(), from.Height());
 
     auto mapping = [&](double left, double top, double (&m)[2][3]) {
         m[0][0] = i00;
@@ -366,6 +397,7 @@ bool TransformBlit(Bitmap& dst, const Point (&corners)[3], const Bitmap& src, co
     pixman_image_set_filter(source.get(), filter == Filter::Smooth ? PIXMAN_FILTER_BILINEAR : PIXMAN_FILTER_NEAREST,
                             nullptr, 0);
     Image maskImage = std::move(cell);
+    // The cell mask may be shared with the cache: every use sets its map.
     mapping(0, 0, m);
     SetTransform(maskImage.get(), m);
     pixman_image_set_filter(maskImage.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
