@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -519,7 +520,7 @@ public:
     bool Run();
 
 private:
-    bool FindExifSegment(std::uint64_t& base);
+    bool FindExifSegment(std::uint64_t& base, std::uint64_t& end);
     std::uint64_t WalkDirectory(std::uint64_t pos, std::uint32_t count, const TagRule* rules,
                                 std::size_t ruleCount);
     void Apply(const TagRule& rule, const DirEntry& e);
@@ -532,6 +533,7 @@ private:
     TExif& x_;
     PhotoFile& f_;
     std::uint64_t base_ = 0;
+    std::uint64_t segmentEnd_ = 0;  // no value reaches past the segment
     bool motorola_ = false;
     std::string decimalPoint_;
 };
@@ -541,8 +543,8 @@ private:
 //   FF xx | length (2, big-endian, counts itself) | data...
 //   FF E1 | length | 'E' 'x' 'i' 'f' 0 0 | TIFF header (the base) ...
 // The walk stops at the start of scan, the end of image, a broken marker or
-// the end of the file.
-bool ExifParser::FindExifSegment(std::uint64_t& base)
+// the end of the file. end is the position behind the segment.
+bool ExifParser::FindExifSegment(std::uint64_t& base, std::uint64_t& end)
 {
     static const std::uint8_t kExifId[6] = {'E', 'x', 'i', 'f', 0, 0};
     std::uint64_t pos = 2;
@@ -552,12 +554,13 @@ bool ExifParser::FindExifSegment(std::uint64_t& base)
         if (seg[0] != 0xFF) return false;
         const std::uint8_t marker = seg[1];
         if (marker == 0xDA || marker == 0xD9) return false;
+        const std::uint16_t length = Be16(seg + 2);
         if (marker == 0xE1 && f_.Read(pos + 4, seg + 4, 6) &&
             std::memcmp(seg + 4, kExifId, sizeof kExifId) == 0) {
             base = pos + 10;
+            end = pos + 2 + length;
             return true;
         }
-        const std::uint16_t length = Be16(seg + 2);
         if (length < 2) return false;
         pos += 2 + std::uint64_t(length);
     }
@@ -574,7 +577,7 @@ bool ExifParser::Run()
     std::uint8_t first[10];
     if (f_.Has(2, 1)) f_.ReadFixed(2, first, sizeof first);
 
-    if (!FindExifSegment(base_)) return false;
+    if (!FindExifSegment(base_, segmentEnd_)) return false;
     x_.Valid = true;
 
     //  TIFF header at the base, and the entry count of IFD0 right behind it:
@@ -733,11 +736,13 @@ std::optional<std::string> ExifParser::EntryValueText(const DirEntry& e)
 }
 
 // Up to count bytes, ending before the first NUL. A text that runs into the
-// end of the file before its NUL or its count is a read error: empty.
+// end of its segment or of the file before its NUL or its count is a read
+// error: empty.
 std::string ExifParser::ReadAscii(std::uint64_t pos, std::uint32_t count)
 {
     std::string text;
-    const std::uint64_t limit = f_.Available(pos, count);
+    const std::uint64_t inSegment = pos < segmentEnd_ ? segmentEnd_ - pos : 0;
+    const std::uint64_t limit = f_.Available(pos, std::min<std::uint64_t>(count, inSegment));
     char chunk[256];
     while (text.size() < limit) {
         const std::size_t n = static_cast<std::size_t>(
@@ -752,10 +757,11 @@ std::string ExifParser::ReadAscii(std::uint64_t pos, std::uint32_t count)
     return text.size() == count ? text : std::string();
 }
 
-// Exactly count bytes, or empty when the file does not hold them.
+// Exactly count bytes, or empty when the segment or the file does not hold
+// them.
 std::string ExifParser::ReadBytes(std::uint64_t pos, std::uint32_t count)
 {
-    if (!f_.Has(pos, count)) return std::string();
+    if (pos > segmentEnd_ || count > segmentEnd_ - pos || !f_.Has(pos, count)) return std::string();
     std::string bytes(count, '\0');
     if (!f_.Read(pos, bytes.data(), count)) return std::string();
     return bytes;
@@ -794,7 +800,11 @@ bool TExif::ReadFromFile(const std::string& FileName)
     }
     PhotoFile file(fd, FileName);
     Reset();
-    file.LoadHead();
-    ExifParser parser(*this, file);
-    return parser.Run();
+    try {
+        file.LoadHead();
+        ExifParser parser(*this, file);
+        return parser.Run();
+    } catch (const std::bad_alloc&) {
+        throw EInOutError(ENOMEM, FileName, platform::SysErrorMessage(ENOMEM));
+    }
 }

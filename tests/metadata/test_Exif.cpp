@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <unistd.h>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -450,6 +451,34 @@ TEST_P(ExifOrderTest, AsciiValuesThatCannotBeReadAreEmpty)
         tiff = w.Build() + B("2006:05:12 14:30:00");
         EXPECT_EQ(Read(Soi() + ExifSegment(tiff)).exif.DateTimeOriginal, "");
     }
+    {
+        SCOPED_TRACE("text runs past the end of its segment");
+        TiffWriter w = W();
+        w.Exif(w.Raw(0x9003, kAscii, 20, 0));
+        const std::uint32_t at = std::uint32_t(w.Build().size());
+        w = W();
+        w.Exif(w.Raw(0x9003, kAscii, 20, at));
+        const Bytes tiff = w.Build() + B("2006:05:12");
+        EXPECT_EQ(Read(Soi() + ExifSegment(tiff) + Segment(0xE2, B(" 14:30:00"))).exif.DateTimeOriginal, "");
+    }
+}
+
+// A value cannot be longer than the segment that holds it (64 KiB at most):
+// a comment declaring 0xF0000000 bytes in a 4 GiB file is read as empty,
+// without reading or allocating gigabytes, and the other values still read.
+TEST_P(ExifOrderTest, HugeDeclaredValuesEndWithTheirSegment)
+{
+    TiffWriter w = W();
+    w.Exif(w.Text(0x9003, "2006:05:12 14:30:00")).Exif(w.Raw(0x9286, kUndefined, 0xF0000000, 0));
+    const std::uint32_t at = std::uint32_t(w.Build().size());
+    w = W();
+    w.Exif(w.Text(0x9003, "2006:05:12 14:30:00")).Exif(w.Raw(0x9286, kUndefined, 0xF0000000, at));
+    const std::string file = dir_.Write("sparse.jpg", Soi() + ExifSegment(w.Build() + B("ASCII\0\0\0Hi")));
+    ASSERT_EQ(::truncate(file.c_str(), 0x100001000LL), 0);
+    TExif exif;
+    EXPECT_TRUE(exif.ReadFromFile(file));
+    EXPECT_EQ(exif.UserComment, "");
+    EXPECT_EQ(exif.DateTimeOriginal, "2006:05:12 14:30:00");
 }
 
 TEST_P(ExifOrderTest, RationalValues)
