@@ -152,6 +152,13 @@ void LimitWork(jpeg_decompress_struct& cinfo, WorkLimit& limit)
     cinfo.progress = &limit.pub;
 }
 
+// How far into a file the picture's headers may reach. Every marker segment
+// in front of the image data is at most 64 KiB; photos carry a few of them,
+// some carry a few megabytes of them. libjpeg looks for the next marker byte
+// by byte, so without a bound a huge file of other data (a sparse 5 GiB
+// file named .jpg) would be read to its end.
+constexpr uint64_t MaxHeaderBytes = 32u << 20;
+
 // A source manager reading a file descriptor through a large buffer.
 struct FdSource {
     jpeg_source_mgr pub;
@@ -159,6 +166,8 @@ struct FdSource {
     JOCTET* buffer;
     size_t capacity;
     bool started;
+    uint64_t consumed;  // bytes read or skipped so far
+    uint64_t limit;     // consumed may not pass this while the headers are read
 };
 
 void FdInit(j_decompress_ptr cinfo)
@@ -169,6 +178,8 @@ void FdInit(j_decompress_ptr cinfo)
 boolean FdFill(j_decompress_ptr cinfo)
 {
     auto* src = reinterpret_cast<FdSource*>(cinfo->src);
+    if (src->consumed >= src->limit)
+        FailDecode(reinterpret_cast<j_common_ptr>(cinfo));
     ssize_t n;
     do {
         n = ::read(src->fd, src->buffer, src->capacity);
@@ -180,6 +191,7 @@ boolean FdFill(j_decompress_ptr cinfo)
         ERREXIT(cinfo, JERR_INPUT_EMPTY);
     }
     src->started = true;
+    src->consumed += static_cast<uint64_t>(n);
     src->pub.next_input_byte = src->buffer;
     src->pub.bytes_in_buffer = static_cast<size_t>(n);
     return TRUE;
@@ -198,6 +210,7 @@ void FdSkip(j_decompress_ptr cinfo, long count)
     }
     left -= src->pub.bytes_in_buffer;
     src->pub.bytes_in_buffer = 0;
+    src->consumed += left;
     if (::lseek(src->fd, static_cast<off_t>(left), SEEK_CUR) < 0)
         ERREXIT(cinfo, JERR_FILE_READ);
 }
@@ -255,8 +268,11 @@ bool RunDecode(const DecodeInput& in, int boxWidth, int boxHeight, DecodeBuffers
         jpeg_mem_src(&cinfo, in.data, static_cast<unsigned long>(in.size));
     } else {
         cinfo.src = &in.fdSource->pub;
+        in.fdSource->limit = MaxHeaderBytes;
     }
     jpeg_read_header(&cinfo, TRUE);
+    if (in.fdSource)
+        in.fdSource->limit = UINT64_MAX;
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
@@ -322,12 +338,15 @@ bool Decode(const DecodeInput& in, int boxWidth, int boxHeight, TBgrImage& out)
     return true;
 }
 
-// A file descriptor opened on a regular file, or none for anything else: a
-// FIFO or device named like a photo must not block or be read.
+// A file descriptor opened on a regular file, or none for anything else. A
+// FIFO or device named like a photo is not even opened: opening it could
+// block or act on the device.
 platform::UniqueFd OpenRegularFile(const std::string& path)
 {
-    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return platform::UniqueFd();
+    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Valid() && (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)))
         fd.Close();
     return fd;

@@ -7,8 +7,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <jpeglib.h>
 
@@ -383,11 +386,17 @@ TEST_F(ExtractTest, MissingFilesFoldersAndPipesNamedLikePhotosGiveFalse)
 {
     std::filesystem::create_directory(dir.File("folder.jpg"));
     ASSERT_EQ(::mkfifo(dir.File("pipe.jpg").c_str(), 0600), 0);
+    // The pipe is not even opened: opening a pipe or a device can act on it.
+    const int watch = ::inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(::inotify_add_watch(watch, dir.File("pipe.jpg").c_str(), IN_OPEN), 0);
     for (const char* name : {"missing.jpg", "folder.jpg", "pipe.jpg"}) {
         TThumbBitmap bmp(100, 100);
         EXPECT_FALSE(ExtractThumbnail(dir.File(name), bmp)) << name;
         EXPECT_EQ(bmp.Width(), 100);
     }
+    char event[256];
+    EXPECT_LT(::read(watch, event, sizeof event), 0) << "the pipe was opened";
+    ::close(watch);
     TThumbBitmap empty;
     std::string path = Write("a.jpg", samples::SolidJpeg(64, 48, Blue));
     EXPECT_FALSE(ExtractThumbnail(path, empty)) << "a 0 x 0 request has no answer";
@@ -475,6 +484,31 @@ TEST_F(ExtractTest, HugeSizesDeclaredByASmallFileAreRefusedWithoutGigabytes)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     // Decoding them whole would take from 0.6 to 25 GB.
     EXPECT_LT(PeakResidentKiB() - before, 400L * 1024) << "KiB more at the peak";
+}
+
+// The picture header must come within a bounded reach: a huge file of other
+// data is given up (the type icon shows) after reading a small part of it,
+// while a photo behind megabytes of marker segments still decodes.
+TEST_F(ExtractTest, PictureHeaderIsLookedForOnlyWithinABoundedReach)
+{
+    const std::string sparse = Write("sparse.jpg", {0xFF, 0xD8});
+    ASSERT_EQ(::truncate(sparse.c_str(), 5LL << 30), 0);
+    const int fd = ::open(sparse.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    TBgrImage out;
+    EXPECT_FALSE(DecodeJpegFile(fd, 100, 100, out));
+    EXPECT_LE(::lseek(fd, 0, SEEK_CUR), 64L << 20) << "bytes read before giving up";
+    ::close(fd);
+
+    std::vector<uint8_t> photo = samples::SolidJpeg(64, 48, Blue);
+    std::vector<uint8_t> padded(photo.begin(), photo.begin() + 2);
+    for (int i = 0; i < 100; ++i) {
+        padded.insert(padded.end(), {0xFF, 0xE2, 0xFF, 0xFF});
+        padded.resize(padded.size() + 0xFFFD, uint8_t(i));
+    }
+    padded.insert(padded.end(), photo.begin() + 2, photo.end());
+    TThumbBitmap bmp(100, 100);
+    EXPECT_TRUE(ExtractThumbnail(Write("padded.jpg", padded), bmp));
 }
 
 TEST_F(ExtractTest, ScanChainsLongerThanAnyEncoderWritesAreRefused)
