@@ -59,25 +59,20 @@ std::string JoinPath(const std::string& folder, const std::string& name)
 std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif)
 {
     const std::string path = JoinPath(folder, fileName);
-    if (useExif) {
-        TExif exif;
-        bool read = true;
-        try {
-            exif.ReadFromFile(path);
-        } catch (const platform::EOSError& e) {
-            // A folder whose name matches the list's mask is listed like a
-            // photo; it has no EXIF date, only its modification time.
-            if (e.ErrorCode() != EISDIR)
-                throw;
-            read = false;
-        }
-        if (read && exif.DateTimeOriginal != "?")
-            return DateKeyFromIntermediate(ExifDateToIntermediate(exif.DateTimeOriginal));
-    }
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int code = errno;
         throw platform::EOSError(code, "Cannot read the date of \"" + path + "\". " + platform::SysErrorMessage(code));
+    }
+    // Only plain files are read. A folder, a pipe, a socket or a device whose
+    // name matches the list's mask is listed like a photo and dated by its
+    // modification time: reading a pipe or a device could block, fail the
+    // batch or act on the device.
+    if (useExif && S_ISREG(st.st_mode)) {
+        TExif exif;
+        exif.ReadFromFile(path);
+        if (exif.DateTimeOriginal != "?")
+            return DateKeyFromIntermediate(ExifDateToIntermediate(exif.DateTimeOriginal));
     }
     return DateKeyFromIntermediate(FileTimeToIntermediate(st.st_mtime));
 }

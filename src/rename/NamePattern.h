@@ -61,7 +61,8 @@ std::string FileTimeToIntermediate(std::time_t modified);
 std::string DateKeyFromIntermediate(const std::string& intermediate);
 
 // The date key of one photo: its EXIF DateTimeOriginal when useExif is set
-// and the file has one, otherwise its modification time. Throws the EXIF
+// and the photo is a plain file that has one, otherwise its modification
+// time; anything but a plain file is never opened. Throws the EXIF
 // reader's error when the file cannot be read, and platform::EOSError when
 // the file's modification time cannot be obtained.
 std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif);
