@@ -39,7 +39,9 @@ UniqueFd OpenWorkingFile(const std::string& path)
 TFileStream TFileStream::CreateExclusive(const std::string& path)
 {
     UniqueFd fd = OpenWorkingFile(path);
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd.Get(), 0) != 0)
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        CannotCreate(path, errno == EWOULDBLOCK ? "Another copy of the program is using it." : SysErrorMessage(errno));
+    if (::ftruncate(fd.Get(), 0) != 0)
         CannotCreate(path, SysErrorMessage(errno));
     return TFileStream(std::move(fd), path);
 }

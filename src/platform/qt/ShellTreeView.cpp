@@ -143,9 +143,10 @@ void TShellFolderModel::fetchMore(const QModelIndex& parent)
 
 void TShellFolderModel::Load(Node* node)
 {
+    // Folders only: with QDir::System pipes, sockets, devices and broken
+    // links would be listed as folders too.
     const QFileInfoList entries = QDir(node->path).entryInfoList(
-        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-        QDir::Name | QDir::IgnoreCase);
+        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
     const int first = static_cast<int>(node->children.size());
     node->loaded = true;
     if (entries.isEmpty()) {

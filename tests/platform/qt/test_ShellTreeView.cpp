@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -90,8 +93,11 @@ TEST_F(ShellTree, FoldersUnderTheDesktopAndHomeAreReachedThroughThem)
     EXPECT_EQ(tree.FolderModel()->data(tree.currentIndex().parent(), Qt::DisplayRole).toString(), "Home");
 }
 
-TEST_F(ShellTree, ShowsHiddenFolders)
+TEST_F(ShellTree, ShowsHiddenFoldersAndNothingButFolders)
 {
+    ASSERT_EQ(mkfifo((dir / "fifo.jpg").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("nowhere", (dir / "broken.jpg").c_str()), 0);
+    std::ofstream((dir / "photo.jpg").string()) << "x";
     TShellTreeView tree;
     ASSERT_TRUE(tree.SetPath(Q(dir)));
     EXPECT_EQ(ChildNames(tree, tree.currentIndex()), (QStringList{".hidden", "a"}));
