@@ -41,7 +41,8 @@ BOOL PlgBlt(HDC dst, const POINT* points, HDC src, int srcX, int srcY, int width
 BOOL AlphaBlend(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
                 int srcWidth, int srcHeight, BLENDFUNCTION blend);
 
-// DIB transfers, 24 or 32 bits BI_RGB with DIB_RGB_COLORS. A DIB's scan
+// DIB transfers, 24 or 32 bits BI_RGB with DIB_RGB_COLORS, bits aligned to
+// 4 bytes (ERROR_INVALID_PARAMETER otherwise). A DIB's scan
 // lines are numbered from its bottom row when its height is positive
 // (bottom-up) and from its top row otherwise; DIB rows line up with the
 // bitmap's rows from the top.
