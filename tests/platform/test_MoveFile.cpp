@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
@@ -156,13 +157,29 @@ platform::MoveReport RunAs(uid_t uid, const std::function<platform::MoveReport()
     return r;
 }
 
-uid_t UnusedUid()
-{
-    uid_t uid = 61000;
-    while (getpwuid(uid) != nullptr)
-        ++uid;
-    return uid;
-}
+// A throwaway user for the length of a test, removed again afterwards.
+class ThrowawayUser {
+public:
+    ThrowawayUser() : name_("qst-renamer-" + std::to_string(getpid()))
+    {
+        const std::string add = "useradd --system --no-create-home --shell /usr/sbin/nologin " + name_ + " 2>/dev/null";
+        if (std::system(add.c_str()) == 0)
+            if (const passwd* pw = getpwnam(name_.c_str()))
+                uid_ = pw->pw_uid;
+    }
+    ~ThrowawayUser()
+    {
+        if (uid_ != 0)
+            std::system(("userdel " + name_ + " 2>/dev/null").c_str());
+    }
+    ThrowawayUser(const ThrowawayUser&) = delete;
+    ThrowawayUser& operator=(const ThrowawayUser&) = delete;
+    uid_t Uid() const { return uid_; }  // 0 when it could not be made
+
+private:
+    std::string name_;
+    uid_t uid_ = 0;
+};
 
 } // namespace
 
@@ -174,6 +191,9 @@ TEST(MoveFileA, FoldersForbiddingRemovalRefuseAndLeaveOneName)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to act as two other users and to set the append-only flag";
+    const ThrowawayUser renamer;
+    if (renamer.Uid() == 0)
+        GTEST_SKIP() << "useradd could not make a throwaway user";
     struct Kind {
         const char* name;
         bool sticky;  // else append-only
@@ -182,7 +202,6 @@ TEST(MoveFileA, FoldersForbiddingRemovalRefuseAndLeaveOneName)
         SCOPED_TRACE(kind.name);
         ScratchFolder dir;
         WriteFile(dir / "a.jpg", "photo");
-        const uid_t renamer = UnusedUid();
         int flags = 0;
         if (kind.sticky) {
             const passwd* owner = getpwnam("nobody");
@@ -203,7 +222,7 @@ TEST(MoveFileA, FoldersForbiddingRemovalRefuseAndLeaveOneName)
         }
         auto move = [&](platform::MoveMethod method) {
             auto run = [&] { return platform::MoveFileReporting(method, dir / "a.jpg", dir / "b.jpg"); };
-            return kind.sticky ? RunAs(renamer, run) : run();
+            return kind.sticky ? RunAs(renamer.Uid(), run) : run();
         };
         const platform::MoveReport automatic = move(platform::mmAuto);
         EXPECT_EQ(automatic.Error, EPERM);
