@@ -1,6 +1,5 @@
 #include "platform/RealMath.h"
 #include "platform/Random.h"
-#include "platform/ScreenDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -42,23 +41,4 @@ TEST(Random, OneSeedableGeneratorWithUniformRanges)
         ASSERT_GE(x, 0.0);
         ASSERT_LT(x, 1.0);
     }
-}
-
-TEST(MemoryScreen, ReadsWhatWasDrawnAndReportsEachFrame)
-{
-    MemoryScreen screen(8, 6);
-    screen.Fill(0x112233);
-    int frames = 0;
-    screen.AfterDrawContext = &frames;
-    screen.AfterDraw = [](void* c, int, int, int w, int h) { *static_cast<int*>(c) += w * h; };
-    const uint32_t block[4] = {1, 2, 3, 4};
-    screen.Draw(6, 4, 2, 2, block, 8);
-    EXPECT_EQ(frames, 4);
-    uint32_t back[9] = {};
-    screen.Read(5, 3, 3, 3, back, 12);
-    EXPECT_EQ(back[0], 0x112233u);
-    EXPECT_EQ(back[4], 1u);
-    EXPECT_EQ(back[8], 4u);
-    screen.EndDrawing();
-    EXPECT_EQ(screen.SessionCount(), 1);
 }

@@ -2,6 +2,8 @@
 
 #include "X11Screen.h"
 
+#include "platform/win32/MemoryScreen.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -22,7 +24,7 @@ bool EnvSet(const char* name)
 
 bool InstallPrimaryScreen()
 {
-    if (PrimaryScreen())
+    if (win32::GetScreenDevice())
         return true;
     QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)
@@ -34,11 +36,11 @@ bool InstallPrimaryScreen()
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb")) {
         const char* display = std::getenv("DISPLAY");
-        SetPrimaryScreen(X11Screen::Open(display ? display : "", x, y, w, h));
+        win32::SetScreenDevice(X11Screen::Open(display ? display : "", x, y, w, h));
     } else if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
-        SetPrimaryScreen(std::make_unique<MemoryScreen>(w, h));
+        win32::SetScreenDevice(std::make_shared<win32::MemoryScreen>(w, h));
     }
-    return PrimaryScreen() != nullptr;
+    return win32::GetScreenDevice() != nullptr;
 }
 
 void PreferXWayland(int argc, char** argv)

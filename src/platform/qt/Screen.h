@@ -6,8 +6,8 @@
 
 namespace platform::qt {
 
-// Installs the primary screen's device once; returns whether there is one.
-// Needs the QGuiApplication.
+// Installs the device behind the screen's DCs once, unless one is installed
+// already; returns whether there is one. Needs the QGuiApplication.
 bool InstallPrimaryScreen();
 
 // Before the application is created: in a Wayland session that also offers

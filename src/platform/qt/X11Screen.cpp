@@ -1,5 +1,7 @@
 #include "X11Screen.h"
 
+#include "gfx/Raster.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -34,7 +36,8 @@ struct X11Screen::State {
     GC gc = nullptr;
     bool overlayUp = false;
 
-    uint32_t* Row(int y) const { return reinterpret_cast<uint32_t*>(image->data + size_t(y) * image->bytes_per_line); }
+    // The image as the raster operations see it.
+    gfx::Bitmap pixels;
 };
 
 namespace {
@@ -136,6 +139,8 @@ std::unique_ptr<X11Screen> X11Screen::Open(const std::string& displayName, int x
     }
     // Pixels in memory as blue, green, red, unused, whatever the server's order.
     s->image->byte_order = LSBFirst;
+    s->pixels = gfx::Bitmap::View(s->image->data, s->width, s->height, gfx::PixelFormat::Bgrx32,
+                                  size_t(s->image->bytes_per_line), gfx::RowOrder::TopDown);
     return std::unique_ptr<X11Screen>(new X11Screen(std::move(s)));
 }
 
@@ -158,46 +163,57 @@ X11Screen::~X11Screen()
     XCloseDisplay(s_->display);
 }
 
-int X11Screen::Width() const { return s_->width; }
-int X11Screen::Height() const { return s_->height; }
+gfx::Size X11Screen::Size() { return {s_->width, s_->height}; }
 bool X11Screen::UsesSharedMemory() const { return s_->useShm; }
 
-void X11Screen::Read(int x, int y, int w, int h, uint32_t* dst, size_t stride)
+namespace {
+
+// Reads the whole screen into the image: what a snapshot asks for, and what
+// the overlay shows when it comes up.
+void ReadAll(X11Screen::State& s)
 {
-    State& s = *s_;
-    if (!s.overlayUp) {
-        if (s.useShm) {
-            // Shared-memory reads fill the whole image; a whole-screen read is
-            // what the animations ask for.
-            XShmGetImage(s.display, s.root, s.image, s.originX, s.originY, AllPlanes);
-            s.imageCurrent = true;
-        } else {
-            XGetSubImage(s.display, s.root, s.originX + x, s.originY + y, unsigned(w), unsigned(h), AllPlanes, ZPixmap,
-                         s.image, x, y);
-            s.imageCurrent = x == 0 && y == 0 && w == s.width && h == s.height;
-        }
-    }
-    for (int row = 0; row < h; ++row)
-        std::memcpy(reinterpret_cast<char*>(dst) + row * stride, s.Row(y + row) + x, size_t(w) * 4);
+    if (s.useShm)
+        XShmGetImage(s.display, s.root, s.image, s.originX, s.originY, AllPlanes);
+    else
+        XGetSubImage(s.display, s.root, s.originX, s.originY, unsigned(s.width), unsigned(s.height), AllPlanes,
+                     ZPixmap, s.image, 0, 0);
+    s.imageCurrent = true;
 }
 
-void X11Screen::Draw(int x, int y, int w, int h, const uint32_t* src, size_t stride)
+} // namespace
+
+void X11Screen::Read(const gfx::Rect& area, gfx::Bitmap& into, gfx::Point at)
 {
     State& s = *s_;
-    const auto put = [&s](int px, int py, int pw, int ph) {
+    const gfx::Rect r = gfx::Intersect(area, {0, 0, s.width, s.height});
+    if (r.IsEmpty())
+        return;
+    if (!s.overlayUp) {
+        if (s.useShm || r == gfx::Rect{0, 0, s.width, s.height}) {
+            ReadAll(s);
+        } else {
+            XGetSubImage(s.display, s.root, s.originX + r.Left, s.originY + r.Top, unsigned(r.Width()),
+                         unsigned(r.Height()), AllPlanes, ZPixmap, s.image, r.Left, r.Top);
+            s.imageCurrent = false;
+        }
+    }
+    gfx::Copy(into, {at.X + r.Left - area.Left, at.Y + r.Top - area.Top}, s.pixels, r);
+}
+
+void X11Screen::Draw(const gfx::Bitmap& pixels, const gfx::Rect& from, gfx::Point at)
+{
+    State& s = *s_;
+    const auto put = [&s](const gfx::Rect& r) {
         if (s.useShm)
-            XShmPutImage(s.display, s.overlay, s.gc, s.image, px, py, px, py, unsigned(pw), unsigned(ph), False);
+            XShmPutImage(s.display, s.overlay, s.gc, s.image, r.Left, r.Top, r.Left, r.Top, unsigned(r.Width()),
+                         unsigned(r.Height()), False);
         else
-            XPutImage(s.display, s.overlay, s.gc, s.image, px, py, px, py, unsigned(pw), unsigned(ph));
+            XPutImage(s.display, s.overlay, s.gc, s.image, r.Left, r.Top, r.Left, r.Top, unsigned(r.Width()),
+                      unsigned(r.Height()));
     };
     if (!s.overlayUp) {
-        if (!s.imageCurrent) {
-            if (s.useShm)
-                XShmGetImage(s.display, s.root, s.image, s.originX, s.originY, AllPlanes);
-            else
-                XGetSubImage(s.display, s.root, s.originX, s.originY, unsigned(s.width), unsigned(s.height),
-                             AllPlanes, ZPixmap, s.image, 0, 0);
-        }
+        if (!s.imageCurrent)
+            ReadAll(s);
         if (!s.overlay) {
             XSetWindowAttributes a{};
             a.override_redirect = True;
@@ -216,11 +232,13 @@ void X11Screen::Draw(int x, int y, int w, int h, const uint32_t* src, size_t str
         }
         XMapRaised(s.display, s.overlay);
         s.overlayUp = true;
-        put(0, 0, s.width, s.height);
+        put({0, 0, s.width, s.height});
     }
-    for (int row = 0; row < h; ++row)
-        std::memcpy(s.Row(y + row) + x, reinterpret_cast<const char*>(src) + row * stride, size_t(w) * 4);
-    put(x, y, w, h);
+    const gfx::Rect to = gfx::Intersect(from.Offset(at.X - from.Left, at.Y - from.Top), {0, 0, s.width, s.height});
+    if (!to.IsEmpty()) {
+        gfx::Copy(s.pixels, {to.Left, to.Top}, pixels, to.Offset(from.Left - at.X, from.Top - at.Y));
+        put(to);
+    }
     // Synced, not only flushed: the frame is on the screen and the shared
     // image may be written again.
     XSync(s.display, False);

@@ -6,14 +6,14 @@
 // first drawing showing the screen as it was, every drawing is on the screen
 // when Draw returns (the request is synced), and EndDrawing unmaps it.
 
-#include "platform/ScreenDevice.h"
+#include "platform/win32/Screen.h"
 
 #include <memory>
 #include <string>
 
 namespace platform::qt {
 
-class X11Screen : public ScreenDevice {
+class X11Screen : public win32::ScreenDevice {
 public:
     // The screen (x, y, width, height) of the root window of the display named
     // displayName (empty: $DISPLAY). Null when the display cannot be opened or
@@ -22,10 +22,9 @@ public:
                                            int height);
     ~X11Screen() override;
 
-    int Width() const override;
-    int Height() const override;
-    void Read(int x, int y, int w, int h, uint32_t* dst, size_t stride) override;
-    void Draw(int x, int y, int w, int h, const uint32_t* src, size_t stride) override;
+    gfx::Size Size() override;
+    void Read(const gfx::Rect& area, gfx::Bitmap& into, gfx::Point at) override;
+    void Draw(const gfx::Bitmap& pixels, const gfx::Rect& from, gfx::Point at) override;
     void EndDrawing() override;
 
     bool UsesSharedMemory() const;

@@ -3,6 +3,8 @@
 
 #include "platform/qt/X11Screen.h"
 
+#include "gfx/Raster.h"
+
 #include <gtest/gtest.h>
 
 // After gtest: Xlib defines macros (None, Bool) that gtest's names collide with.
@@ -64,6 +66,8 @@ uint32_t RootPixel(Display* d, int x, int y)
     return p;
 }
 
+uint32_t Pixel(const gfx::Bitmap& b, int x, int y) { return reinterpret_cast<const uint32_t*>(b.Row(y))[x] & 0xFFFFFF; }
+
 } // namespace
 
 TEST(X11Screen, OverlayShowsDrawingsAtOnceOverTheScreenAsItWasAndLeavesWithTheSession)
@@ -73,26 +77,26 @@ TEST(X11Screen, OverlayShowsDrawingsAtOnceOverTheScreenAsItWasAndLeavesWithTheSe
         GTEST_SKIP() << "Xvfb could not be started";
     auto screen = X11Screen::Open(server.display, 0, 0, 0, 0);
     ASSERT_TRUE(screen);
-    EXPECT_EQ(screen->Width(), 64);
-    EXPECT_EQ(screen->Height(), 48);
+    EXPECT_EQ(screen->Size(), (gfx::Size{64, 48}));
     Display* other = XOpenDisplay(server.display.c_str());
     ASSERT_TRUE(other);
 
-    uint32_t snapshot[64 * 48];
-    screen->Read(0, 0, 64, 48, snapshot, 64 * 4);
-    EXPECT_EQ(snapshot[0] & 0xFFFFFF, 0u);
+    gfx::Bitmap pixels(64, 48, gfx::PixelFormat::Bgrx32);
+    gfx::FillRect(pixels, pixels.Bounds(), {0x77, 0x77, 0x77});
+    screen->Read({0, 0, 64, 48}, pixels, {0, 0});
+    EXPECT_EQ(Pixel(pixels, 0, 0), 0u);
 
-    const uint32_t red[4] = {0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000};
-    screen->Draw(10, 20, 2, 2, red, 8);
+    gfx::FillRect(pixels, {0, 0, 2, 2}, {0xFF, 0, 0});
+    screen->Draw(pixels, {0, 0, 2, 2}, {10, 20});
     EXPECT_EQ(RootPixel(other, 11, 21), 0xFF0000u);
     EXPECT_EQ(RootPixel(other, 0, 0), 0u);
-    uint32_t back = 0;
-    screen->Read(11, 21, 1, 1, &back, 4);
-    EXPECT_EQ(back & 0xFFFFFF, 0xFF0000u);
+    gfx::Bitmap one(1, 1, gfx::PixelFormat::Bgrx32);
+    screen->Read({11, 21, 12, 22}, one, {0, 0});
+    EXPECT_EQ(Pixel(one, 0, 0), 0xFF0000u);
 
     screen->EndDrawing();
     EXPECT_EQ(RootPixel(other, 11, 21), 0u);
-    screen->Read(11, 21, 1, 1, &back, 4);
-    EXPECT_EQ(back & 0xFFFFFF, 0u);
+    screen->Read({11, 21, 12, 22}, one, {0, 0});
+    EXPECT_EQ(Pixel(one, 0, 0), 0u);
     XCloseDisplay(other);
 }
