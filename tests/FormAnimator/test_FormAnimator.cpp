@@ -1,0 +1,238 @@
+// The form animators on the in-memory screen, stepped through chosen moments
+// by a scripted clock.
+
+#include "FormAnimator/FormAnimator.h"
+
+#include "platform/OSError.h"
+#include "platform/Random.h"
+#include "platform/win32/GdiDraw.h"
+#include "platform/win32/MemoryScreen.h"
+#include "platform/win32/Objects.h"
+#include "platform/qt/Forms.h"
+#include "platform/win32/TickCount.h"
+#include "support/QtTestEnv.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using namespace FormAnimator;
+using namespace win32;
+
+namespace {
+
+constexpr int SW = 160, SH = 120;
+constexpr uint32_t Background = 0x336699;
+
+// Plays an animator's frames and records the progress of each.
+template <class Base>
+class TRecording : public Base {
+public:
+    std::vector<float> Progresses;
+    void DrawFrame(HDC BackDC, HDC WorkDC, HDC FormDC, float Progress, TRect& Frame) override
+    {
+        Progresses.push_back(Progress);
+        Base::DrawFrame(BackDC, WorkDC, FormDC, Progress, Frame);
+    }
+};
+
+class TThrowing : public TGDIFormAnimator {
+public:
+    void DrawFrame(HDC, HDC, HDC, float, TRect&) override { throw std::runtime_error("frame failed"); }
+};
+
+class Animators : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto device = std::make_shared<MemoryScreen>(SW, SH);
+        screen = device.get();
+        SetScreenDevice(device);
+        screen->Fill(Background);
+        platform::ProgramRandom().Seed(7);
+        AnimationDuration = 700;
+        SetTickSource([](void* self) { return static_cast<Animators*>(self)->NextTick(); }, this);
+
+        form.setGeometry(50, 40, 40, 30);
+        form.setAutoFillBackground(true);
+        QPalette red;
+        red.setColor(QPalette::Window, Qt::red);
+        form.setPalette(red);
+        child.setParent(&form);
+        child.setGeometry(0, 0, 10, 10);
+        child.setAutoFillBackground(true);
+        QPalette blue;
+        blue.setColor(QPalette::Window, Qt::blue);
+        child.setPalette(blue);
+    }
+    void TearDown() override
+    {
+        SetTickSource(nullptr);
+        platform::qt::SetMainForm(nullptr);
+        SetScreenDevice(nullptr);
+    }
+
+    // The scripted moments, then a second later at every call.
+    DWORD NextTick()
+    {
+        last = tick < ticks.size() ? ticks[tick++] : last + 1000;
+        return last;
+    }
+
+    // The form's own image where the screen shows it, and the background elsewhere.
+    void ExpectFormAtItsPlace(const QRegion& shown)
+    {
+        const QImage image = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int wrong = 0;
+        for (int y = 0; y < SH; ++y)
+            for (int x = 0; x < SW; ++x) {
+                const QPoint at(x - 50, y - 40);
+                const uint32_t want =
+                    shown.contains(at) ? image.pixel(at) & 0xFFFFFF : Background;
+                wrong += screen->Pixel(x, y) != want;
+            }
+        EXPECT_EQ(wrong, 0);
+    }
+
+    const bool appReady = (testenv::App(), true); // before the widgets
+    MemoryScreen* screen = nullptr;
+    std::vector<DWORD> ticks;
+    size_t tick = 0;
+    DWORD last = 0;
+    QWidget form;
+    QWidget child;
+};
+
+std::unique_ptr<TFormAnimator> Make(TFormAnimatorClass c) { return c->Create(); }
+
+size_t LiveGdiObjects()
+{
+    using namespace win32::detail;
+    return Live<DeviceContext>().size() + Live<Bitmap>().size() + Live<Brush>().size() + Live<Pen>().size() +
+           Live<Rgn>().size();
+}
+
+} // namespace
+
+TEST_F(Animators, DescriptionsAreTheStyleNames)
+{
+    EXPECT_EQ(ClassOf<TClassicAnimator>()->Description(), "Animations émulées simples");
+    EXPECT_EQ(ClassOf<TWinAnimator>()->Description(), "Animations système");
+    EXPECT_EQ(ClassOf<TVistaEmulationAnimator>()->Description(), "Animations style Vista, accélération logicielle");
+    EXPECT_EQ(TCustomFormAnimator::Description(), "TCustomFormAnimator");
+    EXPECT_EQ(Make(ClassOf<TClassicAnimator>())->ClassType(), ClassOf<TClassicAnimator>());
+}
+
+TEST_F(Animators, EveryStyleEndsWithTheSnapshotAndTheFormAtItsPlaceAndShapedCornersShowTheScreen)
+{
+    for (const TFormAnimatorClass style :
+         {ClassOf<TClassicAnimator>(), ClassOf<TVistaEmulationAnimator>(), ClassOf<TWinAnimator>()})
+        for (const bool shaped : {false, true}) {
+            SCOPED_TRACE(style->ClassName + std::string(shaped ? " shaped" : ""));
+            screen->Fill(Background);
+            const QRegion region = shaped ? QRegion(5, 5, 30, 20) : QRegion(0, 0, 40, 30);
+            if (shaped)
+                form.setMask(region);
+            else
+                form.clearMask();
+            ticks = {1000, 1000, 1350, 1700};
+            tick = 0;
+            Make(style)->Animate(&form);
+            ExpectFormAtItsPlace(region);
+        }
+}
+
+TEST_F(Animators, VistaStartsWithTheBackgroundOnly)
+{
+    int wrong = -1; // on the screen after the first frame
+    screen->AfterDraw = [&](const gfx::Rect&) {
+        if (wrong >= 0)
+            return;
+        wrong = 0;
+        for (int y = 0; y < SH; ++y)
+            for (int x = 0; x < SW; ++x)
+                wrong += screen->Pixel(x, y) != Background;
+    };
+    ticks = {1000, 1000, 1700};
+    TRecording<TVistaEmulationAnimator> vista;
+    vista.Animate(&form);
+    EXPECT_EQ(vista.Progresses, (std::vector<float>{0.0f, 1.0f}));
+    EXPECT_EQ(wrong, 0);
+    screen->AfterDraw = nullptr;
+}
+
+TEST_F(Animators, StartRectangles)
+{
+    TRecording<TClassicAnimator> a;
+    a.Form = &form;
+    a.EndBounds = platform::qt::FormBounds(&form);
+    const struct {
+        int kind;
+        TRect start;
+    } kinds[] = {{0, {0, 0, 0, 0}},
+                 {1, {SW, 0, SW, 0}},
+                 {2, {0, SH, 0, SH}},
+                 {3, {SW, SH, SW, SH}},
+                 {5, {70, 55, 70, 55}},
+                 {6, {-SW, -SH, 2 * SW, 2 * SH}}};
+    for (const auto& k : kinds) {
+        a.OriginKind = k.kind;
+        a.StartBounds = a.StartRect();
+        EXPECT_EQ(a.StartBounds, k.start) << k.kind;
+        const TRect f = a.FrameRect(0);
+        if (k.kind != 6) {
+            EXPECT_EQ(f, (TRect{k.start.Left, k.start.Top, k.start.Left + 1, k.start.Top + 1})) << k.kind;
+        }
+        EXPECT_EQ(a.FrameRect(1), a.EndBounds);
+    }
+    // The main form's own animation starts where it ends: only the fade shows.
+    platform::qt::SetMainForm(&form);
+    a.OriginKind = 4;
+    EXPECT_EQ(a.StartRect(), a.EndBounds);
+}
+
+TEST_F(Animators, ProgressReachesOneDespiteAZeroDurationOrAWrappingClock)
+{
+    TRecording<TClassicAnimator> a;
+    AnimationDuration = 0;
+    ticks = {5000, 5000, 5001};
+    a.Animate(&form);
+    EXPECT_EQ(a.Progresses, (std::vector<float>{0.0f, 1.0f}));
+
+    AnimationDuration = 400;
+    a.Progresses.clear();
+    const DWORD s = 0xFFFFFF00u; // the clock wraps after 256 ms
+    ticks = {s, s, s + 100, s + 200, s + 300, s + 400};
+    tick = 0;
+    a.Animate(&form);
+    EXPECT_EQ(a.Progresses, (std::vector<float>{0.0f, 0.25f, 0.5f, 0.75f, 1.0f}));
+}
+
+TEST_F(Animators, AFailingFrameLeavesThroughAnimateWithEverythingReleased)
+{
+    ticks = {0, 0, 700};
+    TClassicAnimator().Animate(&form); // creates the stock objects, which live on
+    const size_t before = LiveGdiObjects();
+    TThrowing a;
+    EXPECT_THROW(a.Animate(&form), std::runtime_error);
+    EXPECT_EQ(LiveGdiObjects(), before);
+
+    // A stretch mode that cannot be set on the work image or on the form image.
+    TVistaEmulationAnimator v;
+    TRect f;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    for (const auto& [work, formDc, line] : {std::tuple{HDC(nullptr), dc, 411}, std::tuple{dc, HDC(nullptr), 412}}) {
+        try {
+            v.DrawFrame(dc, work, formDc, 0.5f, f);
+            ADD_FAILURE() << "no assertion failure";
+        } catch (const platform::EAssertionFailed& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Assertion failure (FormAnimator/FormAnimator, line " + std::to_string(line) + ")");
+        }
+    }
+    DeleteDC(dc);
+}
