@@ -8,6 +8,7 @@
 #include "platform/win32/GdiDraw.h"
 #include "platform/win32/MemoryScreen.h"
 #include "platform/win32/Objects.h"
+#include "platform/qt/AnimateWindow.h"
 #include "platform/qt/Forms.h"
 #include "platform/win32/TickCount.h"
 #include "support/QtTestEnv.h"
@@ -163,6 +164,44 @@ TEST_F(Animators, VistaStartsWithTheBackgroundOnly)
     EXPECT_EQ(vista.Progresses, (std::vector<float>{0.0f, 1.0f}));
     EXPECT_EQ(wrong, 0);
     screen->AfterDraw = nullptr;
+}
+
+TEST_F(Animators, SystemAnimationHalfWayShowsTheRightPartOfTheForm)
+{
+    // The form is red with a blue 10 x 10 square at its top-left; at half
+    // time the probe (form coordinates) shows this colour, or the screen.
+    constexpr uint32_t Red = 0xFF0000, Blue = 0x0000FF;
+    const struct {
+        DWORD flags;
+        int x, y;
+        uint32_t colour;
+    } cases[] = {
+        {AW_HOR_POSITIVE, 2, 2, Blue},                   // rolled in from the left: the left half
+        {AW_HOR_POSITIVE | AW_SLIDE, 2, 2, Red},         // slid in from the left: its right half
+        {AW_HOR_NEGATIVE, 2, 2, Background},             // from the right: the left part is bare
+        {AW_HOR_NEGATIVE | AW_SLIDE, 22, 2, Blue},       // the left half slid to the right side
+        {AW_VER_POSITIVE, 2, 2, Blue},
+        {AW_VER_NEGATIVE | AW_SLIDE, 2, 17, Blue},
+        {AW_HOR_POSITIVE | AW_VER_POSITIVE, 30, 2, Background},
+        {AW_CENTER, 2, 2, Background},                   // grown to half size about the centre
+        {AW_CENTER, 12, 9, Blue},
+        {AW_BLEND, 20, 20, 0x99334C},                    // half of red over the screen, rounded
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        screen->Fill(Background);
+        ticks = {0, 0, 350, 700};
+        tick = 0;
+        uint32_t seen = 1;
+        screen->AfterDraw = [&](const gfx::Rect&) {
+            if (tick == 3)
+                seen = screen->Pixel(50 + c.x, 40 + c.y);
+        };
+        platform::qt::AnimateWindow(&form, 700, c.flags);
+        screen->AfterDraw = nullptr;
+        EXPECT_EQ(seen, c.colour);
+        ExpectFormAtItsPlace(QRegion(0, 0, 40, 30));
+    }
 }
 
 TEST_F(Animators, StartRectangles)
