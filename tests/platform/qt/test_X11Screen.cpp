@@ -1,6 +1,7 @@
 // The X screen on a private Xvfb server: what a second client sees of the
 // real screen while the overlay is up and after it went away.
 
+#include "platform/qt/Screen.h"
 #include "platform/qt/X11Screen.h"
 
 #include "gfx/Raster.h"
@@ -99,4 +100,41 @@ TEST(X11Screen, OverlayShowsDrawingsAtOnceOverTheScreenAsItWasAndLeavesWithTheSe
     screen->Read({11, 21, 12, 22}, one, {0, 0});
     EXPECT_EQ(Pixel(one, 0, 0), 0u);
     XCloseDisplay(other);
+}
+
+TEST(X11Screen, WaylandSessionsWithAnXDisplayRunOnXUnlessAPlatformWasChosen)
+{
+    const std::string saved = std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+    char name[] = "quistelor", flag[] = "-platform", wayland[] = "wayland";
+    char* plain[] = {name};
+    char* chosen[] = {name, flag, wayland};
+    const struct {
+        const char* waylandDisplay;
+        const char* display;
+        const char* platform;
+        int argc;
+        char** argv;
+        const char* result;
+    } cases[] = {
+        {"wayland-0", ":0", nullptr, 1, plain, "xcb"},
+        {"wayland-0", nullptr, nullptr, 1, plain, nullptr},    // no X display to fall back on
+        {"wayland-0", ":0", "wayland", 1, plain, "wayland"},   // chosen in the environment
+        {"wayland-0", ":0", nullptr, 3, chosen, nullptr},      // chosen on the command line
+        {nullptr, ":0", nullptr, 1, plain, nullptr},           // not a Wayland session
+    };
+    for (const auto& c : cases) {
+        const auto set = [](const char* var, const char* value) {
+            if (value)
+                setenv(var, value, 1);
+            else
+                unsetenv(var);
+        };
+        set("WAYLAND_DISPLAY", c.waylandDisplay);
+        set("DISPLAY", c.display);
+        set("QT_QPA_PLATFORM", c.platform);
+        platform::qt::PreferXWayland(c.argc, c.argv);
+        const char* result = std::getenv("QT_QPA_PLATFORM");
+        EXPECT_EQ(result ? std::string(result) : "", c.result ? std::string(c.result) : "");
+    }
+    setenv("QT_QPA_PLATFORM", saved.c_str(), 1);
 }
