@@ -9,6 +9,8 @@
 // warm: every figure is the best of several rounds.
 
 #include "metadata/Exif.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,11 +24,8 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -130,8 +129,7 @@ double Reader(const std::vector<std::string>& files, std::size_t& dated)
 
 bool HaveProgram(const char* name)
 {
-    const std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(cmd.c_str()) == 0;
+    return support::RunProcess({"sh", "-c", std::string("command -v ") + name}, support::ProcessOptions::Quiet()).status == 0;
 }
 
 // Runs a peer over the files in batches (one process per batch, so process
@@ -139,25 +137,14 @@ bool HaveProgram(const char* name)
 double Peer(const std::vector<std::string>& command, const std::vector<std::string>& files)
 {
     constexpr std::size_t kBatch = 1000;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const auto t0 = Clock::now();
     for (std::size_t start = 0; start < files.size(); start += kBatch) {
-        std::vector<char*> argv;
-        for (const std::string& c : command) argv.push_back(const_cast<char*>(c.c_str()));
-        for (std::size_t i = start; i < std::min(files.size(), start + kBatch); ++i)
-            argv.push_back(const_cast<char*>(files[i].c_str()));
-        argv.push_back(nullptr);
-        pid_t pid;
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) return -1;
-        int status;
-        waitpid(pid, &status, 0);
+        std::vector<std::string> argv = command;
+        argv.insert(argv.end(), files.begin() + std::ptrdiff_t(start),
+                    files.begin() + std::ptrdiff_t(std::min(files.size(), start + kBatch)));
+        support::RunProcess(argv, support::ProcessOptions::Quiet());
     }
-    const double s = Seconds(t0, Clock::now());
-    posix_spawn_file_actions_destroy(&actions);
-    return s;
+    return Seconds(t0, Clock::now());
 }
 
 template <typename F>
@@ -187,12 +174,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/quistelor-bench-exif-XXXXXX";
-    if (!mkdtemp(dir.data())) {
-        std::perror("mkdtemp");
-        return 1;
-    }
+    const support::ScratchFolder scratch;
+    const std::string& dir = scratch.Path();
     const std::vector<std::string> files = MakePhotos(sources, dir, count);
     std::uintmax_t bytes = 0;
     for (const std::string& f : files) bytes += fs::file_size(f);
@@ -241,7 +224,5 @@ int main(int argc, char** argv)
                     p.files < files.size() ? "   (on a subset)" : "");
     }
 
-    std::error_code ec;
-    fs::remove_all(dir, ec);
     return 0;
 }

@@ -18,6 +18,8 @@
 #include "main/StatusBar.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellTreeView.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,7 +62,7 @@ void MakePhotos(const fs::path& dir, int n)
 double TimeCommand(const std::string& command)
 {
     auto t0 = Clock::now();
-    int rc = std::system((command + " > /dev/null").c_str());
+    const int rc = support::RunProcess({"sh", "-c", command}, support::ProcessOptions::Quiet()).status;
     auto t1 = Clock::now();
     return rc == 0 ? Ms(t0, t1) : -1.0;
 }
@@ -84,8 +86,8 @@ int main(int argc, char** argv)
     const int listCount = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int selectCount = argc > 2 ? std::atoi(argv[2]) : 10000;
 
-    char tmpl[] = "/tmp/quistelor-benchXXXXXX";
-    const fs::path root = mkdtemp(tmpl);
+    const support::ScratchFolder scratch;
+    const fs::path root = scratch.Path();
     for (const char* sub : {"home/Desktop", "config", "temp"})
         fs::create_directories(root / sub);
     setenv("HOME", (root / "home").c_str(), 1);
@@ -199,6 +201,5 @@ int main(int argc, char** argv)
         std::printf("  %-34s %9.1f ms (500 photos)\n", "item by item, counting each time", literalMs);
     }
 
-    fs::remove_all(root);
     return 0;
 }

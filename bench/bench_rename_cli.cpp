@@ -7,6 +7,7 @@
 //   bench_rename_cli [COUNT]     (default 10000)
 
 #include "metadata/Exif.h"
+#include "support/ChildProcess.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,13 +19,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -137,22 +135,10 @@ std::vector<std::string> JpegsIn(const std::string& dir)
 
 int Spawn(std::vector<std::string> args, const std::string& workdir)
 {
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const std::string cwd = fs::current_path().string();
     fs::current_path(workdir);
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0)
-        waitpid(pid, &status, 0);
+    const int status = support::RunProcess(args, support::ProcessOptions::Quiet()).status;
     fs::current_path(cwd);
-    posix_spawn_file_actions_destroy(&actions);
     return status;
 }
 

@@ -13,7 +13,9 @@
 #include "main/thumbnails/ThumbnailCache.h"
 #include "platform/FileStream.h"
 
+#include "support/ChildProcess.h"
 #include "support/JpegSamples.h"
+#include "support/ScratchFolder.h"
 
 #include <chrono>
 #include <cstdio>
@@ -123,14 +125,14 @@ double PerSecond(const Figure& f)
 double Command(const std::string& command)
 {
     auto t0 = Clock::now();
-    int rc = std::system((command + " >/dev/null 2>&1").c_str());
+    const int rc = support::RunProcess({"sh", "-c", command}, support::ProcessOptions::Quiet()).status;
     auto t1 = Clock::now();
     return rc == 0 ? Seconds(t0, t1) : -1;
 }
 
 bool Have(const char* tool)
 {
-    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+    return support::RunProcess({"sh", "-c", std::string("command -v ") + tool}, support::ProcessOptions::Quiet()).status == 0;
 }
 
 void Print(const Figure& f, const Figure* reference)
@@ -154,8 +156,8 @@ int main(int argc, char** argv)
         count = 2;
     const int half = count / 2;
 
-    samples::TempDir dir;
-    const std::string exifDir = dir.File("exif"), plainDir = dir.File("plain"), outDir = dir.File("out");
+    support::ScratchFolder dir;
+    const std::string exifDir = dir / "exif", plainDir = dir / "plain", outDir = dir / "out";
     fs::create_directories(exifDir);
     fs::create_directories(plainDir);
     fs::create_directories(outDir);
@@ -189,7 +191,7 @@ int main(int argc, char** argv)
     }
     std::printf("  %d files, %.1f MB each on average\n\n", count, bytes / 1e6 / count);
 
-    platform::TFileStream cache = platform::TFileStream::CreateExclusive(dir.File("cache.dat"));
+    platform::TFileStream cache = platform::TFileStream::CreateExclusive(dir / "cache.dat");
     std::vector<std::string> offsets;
     auto best = [](Figure& f, Clock::time_point t0) {
         double s = Seconds(t0, Clock::now());

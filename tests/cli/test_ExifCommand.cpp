@@ -1,7 +1,9 @@
 #include "cli/ExifCommand.h"
 
+#include "support/ChildProcess.h"
 #include "support/CommaLocale.h"
 #include "support/ExifWriter.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
 
 using namespace exiftest;
 
@@ -24,10 +25,7 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
+using Outcome = support::ProcessRun;
 
 Outcome Exif(const std::vector<std::string>& args)
 {
@@ -39,18 +37,11 @@ Outcome Exif(const std::vector<std::string>& args)
     return r;
 }
 
-// Runs the built program through the shell; stdout is captured.
-Outcome Program(const std::string& arguments, const std::string& environment = "")
+// Runs the built program with these arguments and environment changes.
+Outcome Program(std::vector<std::string> arguments, const std::vector<std::string>& environment = {})
 {
-    Outcome r;
-    const std::string cmd = environment + " '" QUISTELOR_CLI "' " + arguments + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    arguments.insert(arguments.begin(), QUISTELOR_CLI);
+    return support::RunProcess(arguments, support::ProcessOptions::Environment(environment));
 }
 
 const char* const kFieldOrder[] = {
@@ -93,7 +84,7 @@ TEST(ExifCommand, EscapesControlBytesAndBackslash)
 
 TEST(ExifCommand, PrintsEveryFieldInDeclarationOrder)
 {
-    TempDir dir;
+    support::ScratchFolder dir;
     const std::string file = dir.Write("photo.jpg", SamplePhoto());
     Outcome r = Exif({file});
     EXPECT_EQ(r.status, 0);
@@ -115,7 +106,7 @@ TEST(ExifCommand, PrintsEveryFieldInDeclarationOrder)
 
 TEST(ExifCommand, FilesWithoutExifShowResetValuesAndZeros)
 {
-    TempDir dir;
+    support::ScratchFolder dir;
     Outcome r = Exif({dir.Path() + "/missing.jpg", dir.Write("text.jpg", B("not a photo"))});
     EXPECT_EQ(r.status, 0);
     const std::vector<std::string> lines = Lines(r.out);
@@ -129,7 +120,7 @@ TEST(ExifCommand, FilesWithoutExifShowResetValuesAndZeros)
 
 TEST(ExifCommand, ErrorsAreReportedAndTheNextFileIsRead)
 {
-    TempDir dir;
+    support::ScratchFolder dir;
     const std::string cut = dir.Write("cut.jpg", Bytes{0xFF, 0xD8, 0xFF, 0xE1});
     const std::string good = dir.Write("good.jpg", SamplePhoto());
     Outcome r = Exif({cut, dir.Path(), good});
@@ -164,30 +155,30 @@ TEST(ExifCommand, UsageErrors)
 
 TEST(ExifProgram, HelpVersionAndUnknownCommands)
 {
-    Outcome help = Program("--help");
+    Outcome help = Program({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: quistelor-cli COMMAND"), std::string::npos);
     EXPECT_NE(help.out.find("  exif FILE..."), std::string::npos);
 
-    Outcome version = Program("--version");
+    Outcome version = Program({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("quistelor-cli ", 0), 0u);
 
-    Outcome commandHelp = Program("exif --help");
+    Outcome commandHelp = Program({"exif", "--help"});
     EXPECT_EQ(commandHelp.status, 0);
     EXPECT_NE(commandHelp.out.find("Usage: quistelor-cli exif FILE..."), std::string::npos);
 
-    EXPECT_EQ(Program("no-such-command").status, 2);
-    EXPECT_EQ(Program("").status, 2);
+    EXPECT_EQ(Program({"no-such-command"}).status, 2);
+    EXPECT_EQ(Program({}).status, 2);
 }
 
 TEST(ExifProgram, ExitStatusTellsWhetherAnyFileRaised)
 {
-    TempDir dir;
+    support::ScratchFolder dir;
     const std::string good = dir.Write("good.jpg", SamplePhoto());
     const std::string cut = dir.Write("cut.jpg", Bytes{0xFF});
-    EXPECT_EQ(Program("exif '" + good + "'").status, 0);
-    Outcome r = Program("exif '" + cut + "' '" + good + "'");
+    EXPECT_EQ(Program({"exif", good}).status, 0);
+    Outcome r = Program({"exif", cut, good});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("DateTimeOriginal: 2006:05:12 14:30:00"), std::string::npos);
 }
@@ -196,10 +187,8 @@ TEST(ExifProgram, RationalsUseTheLocalesDecimalSeparator)
 {
     const std::string comma = CommaLocale();
     if (comma.empty()) GTEST_SKIP() << "no locale with a decimal comma can be had";
-    const char* locpath = std::getenv("LOCPATH");
-    const std::string env = "env LC_ALL=" + comma + (locpath ? std::string(" LOCPATH='") + locpath + "'" : "");
-    TempDir dir;
+    support::ScratchFolder dir;
     const std::string good = dir.Write("good.jpg", SamplePhoto());
-    EXPECT_NE(Program("exif '" + good + "'", env).out.find("\nFNumber: 2,8\n"), std::string::npos);
-    EXPECT_NE(Program("exif '" + good + "'", "env LC_ALL=C").out.find("\nFNumber: 2.8\n"), std::string::npos);
+    EXPECT_NE(Program({"exif", good}, {"LC_ALL=" + comma}).out.find("\nFNumber: 2,8\n"), std::string::npos);
+    EXPECT_NE(Program({"exif", good}, {"LC_ALL=C"}).out.find("\nFNumber: 2.8\n"), std::string::npos);
 }

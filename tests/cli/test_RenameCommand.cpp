@@ -1,57 +1,25 @@
 // Runs the real quistelor-cli on scratch folders of photos.
 
+#include "support/ChildProcess.h"
 #include "support/TestPhotos.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 using namespace testphotos;
-
-extern char** environ;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
+using CliRun = support::ProcessRun;
 
-// Standard output goes to a file that is read back, unless `stdoutTo` names
-// another target: a path such as /dev/full, or "" for a closed output.
-CliRun Cli(const std::vector<std::string>& args, const char* stdoutTo = nullptr)
+// Standard output is captured, unless `stdoutTo` names another target: a
+// path such as /dev/full, or "" for a closed output.
+CliRun Cli(std::vector<std::string> args, const char* stdoutTo = nullptr)
 {
-    ScratchFolder io;
-    const std::string outPath = io / "out", errPath = io / "err";
-    std::vector<std::string> all = {QUISTELOR_CLI};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdoutTo && !*stdoutTo)
-        posix_spawn_file_actions_addclose(&actions, 1);
-    else
-        posix_spawn_file_actions_addopen(&actions, 1, stdoutTo ? stdoutTo : outPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    CliRun r;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int st = 0;
-        waitpid(pid, &st, 0);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    r.out = ReadFile(outPath);
-    r.err = ReadFile(errPath);
-    return r;
+    args.insert(args.begin(), QUISTELOR_CLI);
+    support::ProcessOptions options;
+    if (stdoutTo)
+        options.stdoutTo = stdoutTo;
+    return support::RunProcess(args, options);
 }
 
 // A folder of photos with EXIF dates; file times are all the same, so any

@@ -16,12 +16,6 @@ protected:
     void TearDown() override { testenv::DeleteSettings(); }
 };
 
-QString StoredLanguage()
-{
-    platform::TRegistry reg;
-    return reg.OpenKey(false) ? reg.ReadString("Language") : QStringLiteral("<no key>");
-}
-
 } // namespace
 
 TEST_F(Language, ChooserSelectsTheStoredLanguageAndStaysInEnglish)
@@ -53,7 +47,7 @@ TEST_F(Language, OkWritesTheChosenLanguageOnlyWhenOneIsChosen)
         chooser.Button1->click();
         EXPECT_FALSE(chooser.isVisible());
     }
-    EXPECT_EQ(StoredLanguage(), "FR");
+    EXPECT_EQ(testenv::Stored("Language"), "FR");
 
     testenv::ResetSettings({{"Language", "xx"}});
     {
@@ -61,7 +55,7 @@ TEST_F(Language, OkWritesTheChosenLanguageOnlyWhenOneIsChosen)
         chooser.show();
         chooser.Button1->click();
     }
-    EXPECT_EQ(StoredLanguage(), "xx");
+    EXPECT_EQ(testenv::Stored("Language"), "xx");
 }
 
 TEST_F(Language, OkDoesNotCreateMissingSettings)

@@ -44,12 +44,6 @@ std::string ReadAll(const fs::path& p)
     return {std::istreambuf_iterator<char>(f), {}};
 }
 
-QString StoredString(const char* name)
-{
-    platform::TRegistry reg;
-    return reg.OpenKey(false) ? reg.ReadString(name) : QString();
-}
-
 int StoredInteger(const char* name)
 {
     platform::TRegistry reg;
@@ -279,8 +273,8 @@ TEST_F(MainWindow, FirstRunAsksForTheLanguageWithEnglishSelected)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     EXPECT_EQ(chooser.Count(), 1);
     EXPECT_TRUE(englishWasSelected);
-    EXPECT_EQ(StoredString("Language"), "FR");
-    EXPECT_EQ(StoredString("Patern"), "Photo *");
+    EXPECT_EQ(testenv::Stored("Language"), "FR");
+    EXPECT_EQ(testenv::Stored("Patern"), "Photo *");
     EXPECT_EQ(form->use_exif->text(), "Utiliser EXIF");
     EXPECT_EQ(form->Menus[0]->title(), "Edition");
     // Later activations do not ask again.
@@ -295,7 +289,7 @@ TEST_F(MainWindow, SettingsWithoutLanguageGiveEnglishAndNoChooser)
     Show();
     EXPECT_EQ(any.Count(), 0);
     EXPECT_EQ(form->Menus[1]->title(), "Help");
-    EXPECT_EQ(StoredString("Patern"), "x *");
+    EXPECT_EQ(testenv::Stored("Patern"), "x *");
 }
 
 TEST_F(MainWindow, UnwritableSettingsAskForTheLanguageOnlyOnce)

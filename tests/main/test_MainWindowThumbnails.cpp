@@ -4,6 +4,7 @@
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellTreeView.h"
 #include "support/JpegSamples.h"
+#include "support/QtTestEnv.h"
 
 #include <QApplication>
 #include <QFile>
@@ -24,50 +25,13 @@ using samples::Rgb;
 
 namespace {
 
-// HOME, the settings folder and TEMP point into one temporary folder before
-// the application starts, so the tests never touch the user's own files.
-struct TestEnvironment {
-    samples::TempDir root;
-    TestEnvironment()
-    {
-        for (const char* sub : {"home", "config", "temp"})
-            fs::create_directories(fs::path(root.Path()) / sub);
-        setenv("HOME", root.File("home").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", root.File("config").c_str(), 1);
-        setenv("TEMP", root.File("temp").c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    }
-};
-
-TestEnvironment& Environment()
-{
-    static TestEnvironment env;
-    return env;
-}
-
-QApplication& App()
-{
-    Environment();
-    static int argc = 1;
-    static char name[] = "quistelor-test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testenv::App;
+using testenv::ProcessEvents;
 
 // A settings store that exists (no first-run questions) with this language.
 void ResetSettings(const char* language = "EN")
 {
-    QFile::remove(platform::TRegistry::FileName());
-    platform::TRegistry reg;
-    reg.OpenKey(true);
-    reg.WriteString(QStringLiteral("Language"), QString::fromLatin1(language));
-}
-
-void ProcessEvents()
-{
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
+    testenv::ResetSettings({{"Language", language}});
 }
 
 constexpr Rgb Red{220, 20, 20};
@@ -115,7 +79,7 @@ protected:
     {
         App();
         ResetSettings();
-        dir = fs::path(Environment().root.Path()) / ("thumbs-" + std::to_string(counter++));
+        dir = testenv::Env().Root / ("thumbs-" + std::to_string(counter++));
         fs::create_directories(dir);
     }
     void TearDown() override

@@ -1,31 +1,22 @@
 // The program itself, started as a separate process.
 
+#include "support/ChildProcess.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
+#include <vector>
 
 namespace {
 
-struct TRun {
-    int status = -1;
-    std::string output;
-};
-
-TRun Start(const std::string& environment)
+// The program on /tmp without any display, with environment changes.
+support::ProcessRun Start(const char* environment)
 {
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + environment + " '"
-                                + QUISTELOR_EXE + "' /tmp 2>&1";
-    TRun run;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return run;
-    char buf[512];
-    while (fgets(buf, sizeof buf, p))
-        run.output += buf;
-    const int rc = pclose(p);
-    run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    std::vector<std::string> change = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    if (*environment)
+        change.push_back(environment);
+    support::ProcessRun run = support::RunProcess({QUISTELOR_EXE, "/tmp"}, support::ProcessOptions::Environment(change));
+    run.out += run.err;
     return run;
 }
 
@@ -34,10 +25,10 @@ TRun Start(const std::string& environment)
 TEST(ProgramEntry, WithoutADisplayItSaysHowToRunItInOneLineAndFails)
 {
     for (const char* env : {"", "DISPLAY=", "DISPLAY=:987654"}) {
-        const TRun run = Start(env);
+        const support::ProcessRun run = Start(env);
         EXPECT_EQ(run.status, 2) << env;
-        ASSERT_FALSE(run.output.empty()) << env;
-        EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << "one line: " << run.output;
-        EXPECT_NE(run.output.find("xvfb-run"), std::string::npos) << run.output;
+        ASSERT_FALSE(run.out.empty()) << env;
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << "one line: " << run.out;
+        EXPECT_NE(run.out.find("xvfb-run"), std::string::npos) << run.out;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "support/CommaLocale.h"
 #include "support/ExifWriter.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ protected:
         return r;
     }
 
-    TempDir dir_;
+    support::ScratchFolder dir_;
 };
 
 // The same tests run on Intel and on Motorola order.

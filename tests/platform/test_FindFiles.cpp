@@ -1,5 +1,6 @@
 #include "platform/FindFiles.h"
 #include "platform/OSError.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,9 @@ namespace fs = std::filesystem;
 using platform::FindFiles;
 
 namespace {
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        char tmpl[] = "/tmp/quistelor-findXXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    void touch(const std::string& name) const { std::ofstream(path / name) << "x"; }
+struct TempDir : support::ScratchFolder {
+    fs::path path{Path()};
+    void touch(const std::string& name) const { Write(name, std::string("x")); }
 };
 } // namespace
 

@@ -3,13 +3,12 @@
 // number texts. When none is installed, one is compiled into a temporary
 // folder with the C library's localedef and found through LOCPATH.
 
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
+
 #include <clocale>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace exiftest {
 
@@ -29,19 +28,11 @@ inline std::string CommaLocale()
 
         // One folder per process: tests run in parallel, and a locale being
         // written must not be read by another test.
-        const char* tmp = std::getenv("TMPDIR");
-        static const std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/quistelor-test-locale-" +
-                                       std::to_string(getpid());
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(dir, ec);
-        });
-        const std::string cmd = "mkdir -p '" + dir + "' && localedef -i fr_FR -f UTF-8 '" + dir +
-                                "/fr_FR.UTF-8' >/dev/null 2>&1";
+        static const support::ScratchFolder dir;
         // localedef ends with status 1 when it only warns.
-        const int status = std::system(cmd.c_str());
-        if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) > 1) return std::string();
-        setenv("LOCPATH", dir.c_str(), 1);
+        const int status = support::RunProcess({"localedef", "-i", "fr_FR", "-f", "UTF-8", dir / "fr_FR.UTF-8"}).status;
+        if (status < 0 || status > 1) return std::string();
+        setenv("LOCPATH", dir.Path().c_str(), 1);
         return usable("fr_FR.UTF-8") ? std::string("fr_FR.UTF-8") : std::string();
     }();
     return name;

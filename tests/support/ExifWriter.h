@@ -173,36 +173,4 @@ inline Bytes ScanAndEnd() { return Segment(0xDA, Bytes(10, 0x11)) + Bytes(64, 0x
 // A JPEG that starts with the EXIF segment.
 inline Bytes JpegWithExif(const Bytes& tiff) { return Soi() + ExifSegment(tiff) + ScanAndEnd(); }
 
-// A temporary folder that disappears with the test.
-class TempDir {
-public:
-    TempDir()
-    {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quistelor-exif-XXXXXX";
-        if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a temporary folder";
-        path_ = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-    std::string Write(const std::string& name, const Bytes& bytes) const
-    {
-        const std::string file = path_ + "/" + name;
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return file;
-    }
-
-private:
-    std::string path_;
-};
-
 } // namespace exiftest

@@ -57,19 +57,4 @@ std::vector<uint8_t> WithExif(const std::vector<uint8_t>& jpeg, const std::vecto
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::string& path);
 
-// A fresh empty folder under the system's temporary folder, removed with
-// everything in it when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
 } // namespace samples

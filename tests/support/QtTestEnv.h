@@ -4,11 +4,13 @@
 // application is created, so tests never touch the user's own files.
 
 #include "platform/qt/Registry.h"
+#include "support/ScratchFolder.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <type_traits>
 
 // Readable QStrings in test failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -23,12 +26,12 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 namespace testenv {
 
 struct TEnv {
+    support::ScratchFolder Folder;
     std::filesystem::path Root, Home, Config, Temp, Desktop;
 
     TEnv()
     {
-        char tmpl[] = "/tmp/quistelor-testXXXXXX";
-        Root = mkdtemp(tmpl);
+        Root = Folder.Path();
         Home = Root / "home";
         Config = Root / "config";
         Temp = Root / "temp";
@@ -41,11 +44,6 @@ struct TEnv {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         unsetenv("XDG_DESKTOP_DIR");
     }
-    ~TEnv()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(Root, ec);
-    }
 };
 
 inline TEnv& Env()
@@ -57,12 +55,15 @@ inline TEnv& Env()
 // Set up at program start, before main() and before any test.
 inline const bool EnvReady = (Env(), true);
 
-inline QApplication& App()
+// The one application object of the test program; Application is
+// QApplication or the program's own TApplication.
+template <class Application = QApplication>
+Application& App()
 {
     static int argc = 1;
     static char name[] = "quistelor-test";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    static Application* app = new Application(argc, argv);
     return *app;
 }
 
@@ -73,47 +74,67 @@ inline void DeleteSettings()
 }
 
 // A settings store holding exactly these string values.
-inline void ResetSettings(std::initializer_list<std::pair<const char*, const char*>> values = {{"Language", "EN"}})
+inline void ResetSettings(std::initializer_list<std::pair<const char*, QString>> values = {{"Language", "EN"}})
 {
     DeleteSettings();
     platform::TRegistry reg;
     reg.OpenKey(true);
     for (const auto& [name, value] : values)
-        reg.WriteString(QString::fromUtf8(name), QString::fromUtf8(value));
+        reg.WriteString(QString::fromUtf8(name), value);
 }
 
-inline void ProcessEvents()
+// A stored string value; "<no store>" when there is no settings store.
+inline QString Stored(const char* name)
 {
-    for (int i = 0; i < 3; ++i)
+    platform::TRegistry reg;
+    return reg.OpenKey(false) ? reg.ReadString(QString::fromUtf8(name)) : QStringLiteral("<no store>");
+}
+
+inline void ProcessEvents(int rounds = 3)
+{
+    for (int i = 0; i < rounds; ++i)
         QApplication::processEvents();
 }
 
-// Runs `onModal` for every modal window that opens while it lives (message
-// boxes, choosers). The callback must close the window.
+// Hands every modal window that opens while it lives (dialogs, message
+// boxes, choosers) to `onModal`, at each tick until the window is handled:
+// a callback returning bool says whether it has (false: look again at the
+// next tick), one returning nothing handles every window at once. The
+// callback must close the windows it handles.
 class TModalWatcher {
 public:
-    explicit TModalWatcher(std::function<void(QWidget*)> onModal) : onModal_(std::move(onModal))
+    template <class OnModal>
+    explicit TModalWatcher(OnModal onModal)
     {
-        timer_.setInterval(5);
+        if constexpr (std::is_void_v<std::invoke_result_t<OnModal&, QWidget*>>)
+            handle_ = [f = std::move(onModal)](QWidget* w) mutable {
+                f(w);
+                return true;
+            };
+        else
+            handle_ = std::move(onModal);
+        timer_.setInterval(2);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             if (QWidget* w = QApplication::activeModalWidget()) {
-                if (w != last_) {
-                    last_ = w;
+                if (w != handled_ && handle_(w)) {
+                    handled_ = w;
                     ++count_;
-                    onModal_(w);
                 }
             } else {
-                last_ = nullptr;
+                handled_ = nullptr;
             }
         });
         timer_.start();
     }
+    // How many windows were handled.
     int Count() const { return count_; }
 
 private:
-    std::function<void(QWidget*)> onModal_;
+    std::function<bool(QWidget*)> handle_;
     QTimer timer_;
-    QWidget* last_ = nullptr;
+    // Cleared when the window goes, so that a new window at the same address
+    // counts as new.
+    QPointer<QWidget> handled_;
     int count_ = 0;
 };
 

@@ -1,6 +1,8 @@
 #pragma once
-// Small helpers for tests that need real photo files: a scratch folder that
-// removes itself, and JPEG files with or without an EXIF shooting date.
+// Small helpers for tests that need real photo files: JPEG files with or
+// without an EXIF shooting date, file times, folder listings.
+
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,31 +18,7 @@
 
 namespace testphotos {
 
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "quistelor-rename-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = tmpl;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using support::ScratchFolder;
 
 // A minimal JPEG: start of image, an APP1 EXIF segment (Intel order) whose
 // Exif directory holds DateTimeOriginal, some image bytes that make every file

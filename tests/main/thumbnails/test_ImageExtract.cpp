@@ -2,6 +2,7 @@
 #include "main/thumbnails/JpegThumbnail.h"
 
 #include "support/JpegSamples.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -64,12 +65,11 @@ double MeanDifference(const TThumbBitmap& a, const TThumbBitmap& b, bool mirror,
 
 class ExtractTest : public ::testing::Test {
 protected:
-    samples::TempDir dir;
+    support::ScratchFolder dir;
 
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes)
     {
-        samples::WriteFile(dir.File(name), bytes);
-        return dir.File(name);
+        return dir.Write(name, bytes);
     }
 };
 
@@ -384,14 +384,14 @@ TEST_F(ExtractTest, CorruptScanDataNeverCrashesOrPrints)
 
 TEST_F(ExtractTest, MissingFilesFoldersAndPipesNamedLikePhotosGiveFalse)
 {
-    std::filesystem::create_directory(dir.File("folder.jpg"));
-    ASSERT_EQ(::mkfifo(dir.File("pipe.jpg").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder.jpg");
+    ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
     // The pipe is not even opened: opening a pipe or a device can act on it.
     const int watch = ::inotify_init1(IN_NONBLOCK);
-    ASSERT_GE(::inotify_add_watch(watch, dir.File("pipe.jpg").c_str(), IN_OPEN), 0);
+    ASSERT_GE(::inotify_add_watch(watch, (dir / "pipe.jpg").c_str(), IN_OPEN), 0);
     for (const char* name : {"missing.jpg", "folder.jpg", "pipe.jpg"}) {
         TThumbBitmap bmp(100, 100);
-        EXPECT_FALSE(ExtractThumbnail(dir.File(name), bmp)) << name;
+        EXPECT_FALSE(ExtractThumbnail(dir / name, bmp)) << name;
         EXPECT_EQ(bmp.Width(), 100);
     }
     char event[256];

@@ -3,6 +3,7 @@
 #include "platform/FileStream.h"
 
 #include "support/JpegSamples.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -49,16 +50,16 @@ QImage ViaQt(const std::vector<uint8_t>& bytes, size_t offset = 0)
 
 class CacheTest : public ::testing::Test {
 protected:
-    samples::TempDir dir;
-    samples::TempDir photos;
-    platform::TFileStream cache = platform::TFileStream::CreateExclusive(dir.File("cache.dat"));
+    support::ScratchFolder dir;
+    support::ScratchFolder photos;
+    platform::TFileStream cache = platform::TFileStream::CreateExclusive(dir / "cache.dat");
     std::vector<std::string> offsets;
 
     void Photo(const std::string& name, const std::vector<uint8_t>& bytes)
     {
-        samples::WriteFile(photos.File(name), bytes);
+        samples::WriteFile(photos / name, bytes);
     }
-    std::vector<uint8_t> CacheBytes() { return samples::ReadFile(dir.File("cache.dat")); }
+    std::vector<uint8_t> CacheBytes() { return samples::ReadFile(dir / "cache.dat"); }
 };
 
 } // namespace

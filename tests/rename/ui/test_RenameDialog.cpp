@@ -1,6 +1,7 @@
 // The rename dialog and the main window's Rename command, on the offscreen
 // platform, with real photo files and a settings store of their own.
 
+#include "support/QtTestEnv.h"
 #include "support/TestPhotos.h"
 
 #include "main/MainWindow.h"
@@ -30,86 +31,7 @@
 
 using namespace testphotos;
 
-// Readable QString values in failure messages.
-void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
-
-// HOME, the settings and TEMP point into a scratch folder before anything
-// reads them, so the tests never touch the user's own files.
-struct Environment {
-    ScratchFolder root;
-    Environment()
-    {
-        for (const char* sub : {"home", "config", "temp", "home/Desktop"})
-            std::filesystem::create_directories(root / sub);
-        setenv("HOME", (root / "home").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-        setenv("TEMP", (root / "temp").c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        UseUtc();
-    }
-};
-Environment& Env()
-{
-    static Environment env;
-    return env;
-}
-
-QApplication& App()
-{
-    Env();
-    static int argc = 1;
-    static char name[] = "quistelor-rename-test";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new TApplication(argc, argv);
-    return *app;
-}
-
-void StoreSettings(std::initializer_list<std::pair<const char*, QString>> values)
-{
-    QFile::remove(platform::TRegistry::FileName());
-    platform::TRegistry reg;
-    reg.OpenKey(true);
-    for (const auto& [name, value] : values)
-        reg.WriteString(QString::fromUtf8(name), value);
-}
-
-QString Stored(const char* name)
-{
-    platform::TRegistry reg;
-    return reg.OpenKey(false) ? reg.ReadString(QString::fromUtf8(name)) : QStringLiteral("<no store>");
-}
-
-void Settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QApplication::processEvents();
-}
-
-// Hands every modal window that opens to `handle`, which returns true once
-// it has closed it (false: look again at the next tick).
-class ModalWatcher {
-public:
-    explicit ModalWatcher(std::function<bool(QWidget*)> handle) : handle_(std::move(handle))
-    {
-        timer_.setInterval(2);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (QWidget* w = QApplication::activeModalWidget())
-                if (handle_(w))
-                    ++handled;
-        });
-        timer_.start();
-    }
-    int handled = 0;
-
-private:
-    std::function<bool(QWidget*)> handle_;
-    QTimer timer_;
-};
 
 QStringList PreviewTexts(const TForm3& dialog)
 {
@@ -131,8 +53,9 @@ class RenameDialog : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        App();
-        StoreSettings({{"Language", "EN"}, {"Patern", "Photo *"}});
+        UseUtc();
+        testenv::App<TApplication>();
+        testenv::ResetSettings({{"Language", "EN"}, {"Patern", "Photo *"}});
     }
     // A photo with an EXIF shooting date on 2006-05-12 at the given hour.
     void Photo(const std::string& name, int hour, bool selected = true)
@@ -175,7 +98,7 @@ TEST_F(RenameDialog, OpensWithTheStoredPatternAndItsPreviewInListOrder)
 TEST_F(RenameDialog, CaptionsFollowTheInterfaceLanguage)
 {
     Photo("a.jpg", 9);
-    StoreSettings({{"Language", "FR"}, {"Patern", "Photo *"}});
+    testenv::ResetSettings({{"Language", "FR"}, {"Patern", "Photo *"}});
     TForm3& d = Open();
     EXPECT_EQ(d.GroupBox1->title(), "Assistant");
     EXPECT_EQ(d.Label1->text(), QString::fromUtf8("Préfixe :"));
@@ -183,7 +106,7 @@ TEST_F(RenameDialog, CaptionsFollowTheInterfaceLanguage)
     EXPECT_EQ(d.btt_ok->text(), "Renommer");
     EXPECT_EQ(d.btt_cancel->text(), "Annuler");
     EXPECT_EQ(d.Label3->text(), "( ? )");
-    StoreSettings({{"Language", "EN"}});
+    testenv::ResetSettings({{"Language", "EN"}});
     d.FormShow();
     EXPECT_EQ(d.Label2->text(), "Pattern");
     EXPECT_EQ(d.chk_prev->text(), "Preview filenames");
@@ -246,7 +169,7 @@ TEST_F(RenameDialog, NoNamePatternShowsOneEmptyEntryPerSelectedPhoto)
     Photo("a.jpg", 9);
     Photo("b.jpg", 10, false);
     Photo("c.jpg", 11);
-    StoreSettings({{"Language", "EN"}, {"Patern", "only ?"}});
+    testenv::ResetSettings({{"Language", "EN"}, {"Patern", "only ?"}});
     TForm3& d = Open();
     EXPECT_EQ(PreviewTexts(d), (QStringList{"", ""}));
 }
@@ -318,13 +241,13 @@ TEST_F(RenameDialog, RenameStoresThePatternEvenWithoutNamesCancelKeepsIt)
     d.Edit_Patern->setText("typed but cancelled *");
     d.btt_cancel->click();
     EXPECT_EQ(d.result(), QDialog::Rejected);
-    EXPECT_EQ(Stored("Patern"), "Photo *");
+    EXPECT_EQ(testenv::Stored("Patern"), "Photo *");
 
     TForm3& again = Open();
     again.Edit_Patern->setText("no placeholder");
     again.btt_ok->click();
     EXPECT_EQ(again.result(), TForm3::mrRename);
-    EXPECT_EQ(Stored("Patern"), "no placeholder");
+    EXPECT_EQ(testenv::Stored("Patern"), "no placeholder");
     EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg"}));
 }
 
@@ -334,7 +257,7 @@ TEST_F(RenameDialog, PreviewMarksNamesTheBatchWillNotGetWithoutChangingThem)
     Photo("b.jpg", 9);        // same shooting time as a.jpg
     Photo("c.jpg", 10);
     WriteFile(dir / "Day 2006-05-12-10.00.00.jpg", "someone else's");
-    StoreSettings({{"Language", "EN"}, {"Patern", "Day ?-%"}});
+    testenv::ResetSettings({{"Language", "EN"}, {"Patern", "Day ?-%"}});
     TForm3& d = Open();
     EXPECT_EQ(PreviewTexts(d), (QStringList{"Day 2006-05-12-09.00.00.jpg", "Day 2006-05-12-09.00.00.jpg",
                                              "Day 2006-05-12-10.00.00.jpg"}));
@@ -342,7 +265,7 @@ TEST_F(RenameDialog, PreviewMarksNamesTheBatchWillNotGetWithoutChangingThem)
     EXPECT_TRUE(d.ListView_prev->item(0)->icon().isNull());
     EXPECT_FALSE(d.ListView_prev->item(1)->icon().isNull());
 
-    StoreSettings({{"Language", "FR"}, {"Patern", "Day ?-%"}});
+    testenv::ResetSettings({{"Language", "FR"}, {"Patern", "Day ?-%"}});
     d.FormActivate();
     EXPECT_EQ(PreviewTips(d)[2], QString::fromUtf8("nom déjà pris"));
 }
@@ -362,12 +285,12 @@ TEST_F(RenameDialog, PreviewMarksNamesThatLeaveTheFolderHideOrHoldControlBytes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);
-        StoreSettings({{"Language", "EN"}, {"Patern", QString::fromUtf8(c.pattern)}});
+        testenv::ResetSettings({{"Language", "EN"}, {"Patern", QString::fromUtf8(c.pattern)}});
         TForm3& d = Open();
         EXPECT_EQ(PreviewTips(d), (QStringList{c.english}));
         EXPECT_FALSE(d.ListView_prev->item(0)->icon().isNull());
 
-        StoreSettings({{"Language", "FR"}, {"Patern", QString::fromUtf8(c.pattern)}});
+        testenv::ResetSettings({{"Language", "FR"}, {"Patern", QString::fromUtf8(c.pattern)}});
         d.FormActivate();
         EXPECT_EQ(PreviewTips(d), (QStringList{QString::fromUtf8(c.french)}));
     }
@@ -380,7 +303,7 @@ TEST_F(RenameDialog, UnreadablePhotoEndsThePreviewWithItsErrorShown)
     items.FileNames.push_back("broken.jpg");
     items.Selected.push_back(true);
     QStringList errors;
-    ModalWatcher watcher([&](QWidget* w) {
+    testenv::TModalWatcher watcher([&](QWidget* w) {
         if (auto* box = qobject_cast<QMessageBox*>(w)) {
             errors << box->text();
             box->done(QMessageBox::Ok);
@@ -433,7 +356,7 @@ protected:
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         form->ShellTreeView1->SetPath(QString::fromStdString(dir.Path()));
         form->ShellTreeView1->FlushChange();
-        Settle();
+        testenv::ProcessEvents(5);
         form->ReloadFolder();
         return *form;
     }
@@ -451,7 +374,7 @@ protected:
     // run and must close it. Message boxes are closed and their texts kept.
     void Run(const std::function<void(TForm3&)>& inDialog)
     {
-        ModalWatcher watcher([&](QWidget* w) {
+        testenv::TModalWatcher watcher([&](QWidget* w) {
             if (auto* d = qobject_cast<TForm3*>(w)) {
                 if (d->PreviewRuns == 0)
                     return false;
@@ -467,7 +390,7 @@ protected:
             return false;
         });
         form->A_renameExecute();
-        Settle();
+        testenv::ProcessEvents(5);
     }
     // The preview's texts as the list order gives them.
     QStringList InListOrder(const std::map<std::string, QString>& newNames) const
@@ -505,7 +428,7 @@ TEST_F(RenameCommand, RenamesTheSelectedPhotosInShootingOrderAndReloads)
     EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
     EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"Trip 1.jpg", "Trip 2.jpg", "Trip 3.jpg", "keep.jpg"}));
     EXPECT_EQ(ReadFile(dir / "Trip 3.jpg"), JpegBytes("2006:05:12 11:00:00", "x.JPG"));
-    EXPECT_EQ(Stored("Patern"), "Trip *");
+    EXPECT_EQ(testenv::Stored("Patern"), "Trip *");
     std::vector<std::string> listed = w.FileNames;
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, Listing(dir.Path()));
@@ -541,7 +464,7 @@ TEST_F(RenameCommand, NameTakenAfterThePreviewIsNeverOverwrittenAndIsReported)
 {
     Photo("a.jpg", 9);
     Photo("b.jpg", 10);
-    StoreSettings({{"Language", "FR"}, {"Patern", "Photo *"}});
+    testenv::ResetSettings({{"Language", "FR"}, {"Patern", "Photo *"}});
     TForm1& w = ShowWindow();
     Select({"a.jpg", "b.jpg"});
     StatusRecorder status(w);
@@ -565,7 +488,7 @@ TEST_F(RenameCommand, NameTakenAfterThePreviewIsNeverOverwrittenAndIsReported)
 TEST_F(RenameCommand, RefusedNameIsReportedInTheInterfaceLanguage)
 {
     Photo("a.jpg", 9);
-    StoreSettings({{"Language", "FR"}, {"Patern", ".Photo *"}});
+    testenv::ResetSettings({{"Language", "FR"}, {"Patern", ".Photo *"}});
     ShowWindow();
     Select({"a.jpg"});
     Run([](TForm3& d) { d.btt_ok->click(); });
@@ -589,7 +512,7 @@ TEST_F(RenameCommand, UnreadablePhotoStopsTheBatchBeforeAnyRename)
         d.btt_ok->click();
     });
     EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg", "broken.jpg"}));
-    EXPECT_EQ(Stored("Patern"), "New *");
+    EXPECT_EQ(testenv::Stored("Patern"), "New *");
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_TRUE(messages.back().contains("broken.jpg")) << messages.back().toStdString();
 }
