@@ -494,21 +494,17 @@ TEST_F(ExtractTest, PictureHeaderIsLookedForOnlyWithinABoundedReach)
     const std::string sparse = Write("sparse.jpg", {0xFF, 0xD8});
     ASSERT_EQ(::truncate(sparse.c_str(), 5LL << 30), 0);
     const int fd = ::open(sparse.c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
     TBgrImage out;
     EXPECT_FALSE(DecodeJpegFile(fd, 100, 100, out));
     EXPECT_LE(::lseek(fd, 0, SEEK_CUR), 64L << 20) << "bytes read before giving up";
     ::close(fd);
 
-    std::vector<uint8_t> photo = samples::SolidJpeg(64, 48, Blue);
-    std::vector<uint8_t> padded(photo.begin(), photo.begin() + 2);
-    for (int i = 0; i < 100; ++i) {
-        padded.insert(padded.end(), {0xFF, 0xE2, 0xFF, 0xFF});
-        padded.resize(padded.size() + 0xFFFD, uint8_t(i));
-    }
-    padded.insert(padded.end(), photo.begin() + 2, photo.end());
+    std::vector<uint8_t> photo = samples::SolidJpeg(64, 48, Blue), app2 = {0xFF, 0xE2, 0xFF, 0xFF};
+    app2.resize(0x10001, 7);
+    for (int i = 0; i < 100; ++i)  // 6.5 MB of segments
+        photo.insert(photo.begin() + 2, app2.begin(), app2.end());
     TThumbBitmap bmp(100, 100);
-    EXPECT_TRUE(ExtractThumbnail(Write("padded.jpg", padded), bmp));
+    EXPECT_TRUE(ExtractThumbnail(Write("padded.jpg", photo), bmp));
 }
 
 TEST_F(ExtractTest, ScanChainsLongerThanAnyEncoderWritesAreRefused)
