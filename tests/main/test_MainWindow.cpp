@@ -342,6 +342,9 @@ TEST_F(MainWindow, ASecondCopyCannotTakeTheCacheFileAndLeavesItAlone)
 {
     const fs::path cache = testenv::Env().Temp / "Quistelor-FTmpStream.dat";
     Make();
+    // The first copy's own delayed folder reload empties its cache; let it
+    // run now rather than inside the second copy's message box.
+    SettleTree();
     form->ThumbStream->WriteBuffer("first copy", 10);
     testenv::TMessageBoxCatcher boxes;
     {
