@@ -1,5 +1,7 @@
 #include "metadata/Exif.h"
 
+#include "platform/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -39,10 +41,7 @@ const char* const kEndOfFile = "Read beyond end of file";
 
 class PhotoFile {
 public:
-    PhotoFile(int fd, const std::string& name) : fd_(fd), name_(name) {}
-    ~PhotoFile() { ::close(fd_); }
-    PhotoFile(const PhotoFile&) = delete;
-    PhotoFile& operator=(const PhotoFile&) = delete;
+    PhotoFile(platform::UniqueFd fd, const std::string& name) : fd_(std::move(fd)), name_(name) {}
 
     // Reads the start of the file in one call; an I/O error raises. A short
     // read is the whole file for regular files; Size() asks the system only
@@ -53,7 +52,7 @@ public:
         thread_local std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kHeadSize]);
         head_ = buffer.get();
         for (;;) {
-            const ssize_t n = ::read(fd_, buffer.get(), kHeadSize);
+            const ssize_t n = ::read(fd_.Get(), buffer.get(), kHeadSize);
             if (n >= 0) {
                 headLen_ = static_cast<std::size_t>(n);
                 return;
@@ -73,7 +72,7 @@ public:
             struct stat st;
             // Pipes and devices have no size: what the first read returned is
             // all that is read from them.
-            if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode))
+            if (::fstat(fd_.Get(), &st) == 0 && S_ISREG(st.st_mode))
                 size_ = std::max<std::uint64_t>(size_, static_cast<std::uint64_t>(st.st_size));
         }
         return size_;
@@ -142,7 +141,7 @@ private:
     {
         std::size_t got = 0;
         while (got < n) {
-            ssize_t r = ::pread(fd_, out + got, n - got, static_cast<off_t>(pos + got));
+            ssize_t r = ::pread(fd_.Get(), out + got, n - got, static_cast<off_t>(pos + got));
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) break;
             got += static_cast<std::size_t>(r);
@@ -150,7 +149,7 @@ private:
         return got;
     }
 
-    int fd_;
+    platform::UniqueFd fd_;
     const std::string& name_;
     const std::uint8_t* head_ = nullptr;
     std::size_t headLen_ = 0;
@@ -789,8 +788,8 @@ void TExif::Reset()
 
 bool TExif::ReadFromFile(const std::string& FileName)
 {
-    const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
+    platform::UniqueFd fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.Valid()) {
         const int err = errno;
         // A file that does not exist is no error: the fields stay as they were.
         struct stat st;
@@ -798,7 +797,7 @@ bool TExif::ReadFromFile(const std::string& FileName)
             return false;
         throw EInOutError(err, FileName, platform::SysErrorMessage(err));
     }
-    PhotoFile file(fd, FileName);
+    PhotoFile file(std::move(fd), FileName);
     Reset();
     try {
         file.LoadHead();
