@@ -1,5 +1,6 @@
 #include "metadata/Exif.h"
 
+#include "metadata/TiffWalker.h"
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -62,6 +64,13 @@ public:
                 throw EInOutError(err, name_, platform::SysErrorMessage(err));
             }
         }
+    }
+
+    // The bytes read by LoadHead from pos on (none when pos lies beyond).
+    std::span<const std::uint8_t> HeadFrom(std::uint64_t pos) const
+    {
+        if (pos >= headLen_) return {};
+        return {head_ + pos, headLen_ - static_cast<std::size_t>(pos)};
     }
 
     std::uint64_t Size()
@@ -157,6 +166,26 @@ private:
     std::uint64_t windowPos_ = 0;
     bool sizeKnown_ = false;
     std::uint64_t size_ = 0;
+};
+
+// The EXIF block for the walker: what LoadHead read behind the base, then
+// the rest of the file.
+class FileTail : public metadata::TiffWalker::Tail {
+public:
+    FileTail(PhotoFile& file, std::uint64_t base) : file_(file), base_(base) {}
+
+    std::uint64_t Size() override
+    {
+        const std::uint64_t size = file_.Size();
+        return size > base_ ? size - base_ : 0;
+    }
+    // The walker asks only for bytes that Size() covers, so base + pos does
+    // not overflow.
+    bool Read(std::uint64_t pos, void* out, std::size_t n) override { return file_.Read(base_ + pos, out, n); }
+
+private:
+    PhotoFile& file_;
+    std::uint64_t base_;
 };
 
 // ---------------------------------------------------------------------------
@@ -312,19 +341,6 @@ constexpr TagRule kIfd1Rules[] = {
 // Numbers and texts
 // ---------------------------------------------------------------------------
 
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
-std::uint32_t Le32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint32_t Be32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-           std::uint32_t(p[3]);
-}
-
 // The decimal separator of the locale the program runs in (LC_NUMERIC).
 std::string LocaleDecimalPoint()
 {
@@ -454,56 +470,37 @@ std::string RationalText(std::uint32_t num, std::uint32_t den, std::string_view 
 // Directory entries
 // ---------------------------------------------------------------------------
 
-//  A directory entry, 12 bytes:
-//  +-------+-------+---------------+-----------------+
-//  | tag 2 | type 2|    count 4    | value/offset 4  |
-//  +-------+-------+---------------+-----------------+
-struct DirEntry {
-    std::uint16_t tag = 0;
-    std::uint16_t type = 0;
-    std::uint32_t count = 0;
-    std::uint32_t value = 0;     // after normalisation to host order
-    std::uint8_t raw[4] = {};    // the value bytes as they lie in the file
+// An entry with its value field as the reader takes it: in Intel order the
+// four bytes as one little-endian number (so a SHORT carries the following
+// two bytes as its high half); in Motorola order as SwapEntry leaves it.
+struct DirEntry : metadata::TiffEntry {
+    std::uint32_t value = 0;
 };
 
-std::uint64_t UnitSize(std::uint16_t type)
+DirEntry IntelEntry(const metadata::TiffEntry& entry)
 {
-    switch (type) {
-    case 1: case 2: case 7: return 1;
-    case 3: return 2;
-    case 4: case 9: return 4;
-    case 5: case 10: return 8;
-    default: return 0;
-    }
-}
-
-std::uint64_t ByteSize(const DirEntry& e) { return std::uint64_t(e.count) * UnitSize(e.type); }
-
-DirEntry IntelEntry(const std::uint8_t* p)
-{
-    DirEntry e;
-    e.tag = Le16(p);
-    e.type = Le16(p + 2);
-    e.count = Le32(p + 4);
-    std::memcpy(e.raw, p + 8, 4);
-    e.value = Le32(p + 8);
+    DirEntry e{entry};
+    e.value = metadata::Le32(e.raw);
     return e;
 }
 
-// Turns an entry read in Motorola order into host order.
-DirEntry SwapEntry(const std::uint8_t* p)
+// The value field of an entry read in Motorola order, turned into host order
+// by its type. ASCII and UNDEFINED values of up to four bytes are the bytes
+// themselves and stay as they lie.
+DirEntry SwapEntry(const metadata::TiffEntry& entry)
 {
-    DirEntry e;
-    e.tag = Be16(p);
-    e.type = Be16(p + 2);
-    e.count = Be32(p + 4);
-    std::memcpy(e.raw, p + 8, 4);
+    DirEntry e{entry};
+    const std::uint8_t* p = e.raw;
     switch (e.type) {
-    case 1: e.value = p[8]; break;
-    case 3: e.value = Be16(p + 8); break;
-    case 4: case 5: case 9: case 10: e.value = Be32(p + 8); break;
-    case 2: case 7: e.value = ByteSize(e) > 4 ? Be32(p + 8) : Le32(p + 8); break;
-    default: e.value = Le32(p + 8); break;
+    case metadata::kTiffByte: e.value = p[0]; break;
+    case metadata::kTiffShort: e.value = metadata::Be16(p); break;
+    case metadata::kTiffLong: case metadata::kTiffRational: case metadata::kTiffSLong: case metadata::kTiffSRational:
+        e.value = metadata::Be32(p);
+        break;
+    case metadata::kTiffAscii: case metadata::kTiffUndefined:
+        e.value = metadata::TiffByteSize(e) > 4 ? metadata::Be32(p) : metadata::Le32(p);
+        break;
+    default: e.value = metadata::Le32(p); break;
     }
     return e;
 }
@@ -520,20 +517,20 @@ public:
 
 private:
     bool FindExifSegment(std::uint64_t& base, std::uint64_t& end);
-    std::uint64_t WalkDirectory(std::uint64_t pos, std::uint32_t count, const TagRule* rules,
-                                std::size_t ruleCount);
+    void WalkBlock();
+    std::uint64_t WalkDirectory(std::uint64_t pos, std::uint32_t count, std::span<const TagRule> rules);
+    std::uint64_t InSegment(std::uint64_t pos) const;
     void Apply(const TagRule& rule, const DirEntry& e);
     std::optional<std::string> EntryValueText(const DirEntry& e);
     std::string ReadAscii(std::uint64_t pos, std::uint32_t count);
     std::string ReadBytes(std::uint64_t pos, std::uint32_t count);
-    std::uint16_t U16(const std::uint8_t* p) const { return motorola_ ? Be16(p) : Le16(p); }
-    std::uint32_t U32(const std::uint8_t* p) const { return motorola_ ? Be32(p) : Le32(p); }
 
     TExif& x_;
     PhotoFile& f_;
-    std::uint64_t base_ = 0;
+    std::uint64_t base_ = 0;        // file position of the TIFF header
     std::uint64_t segmentEnd_ = 0;  // no value reaches past the segment
     bool motorola_ = false;
+    std::optional<metadata::TiffWalker> w_;  // positions from the base
     std::string decimalPoint_;
 };
 
@@ -553,7 +550,7 @@ bool ExifParser::FindExifSegment(std::uint64_t& base, std::uint64_t& end)
         if (seg[0] != 0xFF) return false;
         const std::uint8_t marker = seg[1];
         if (marker == 0xDA || marker == 0xD9) return false;
-        const std::uint16_t length = Be16(seg + 2);
+        const std::uint16_t length = metadata::Be16(seg + 2);
         if (marker == 0xE1 && f_.Read(pos + 4, seg + 4, 6) &&
             std::memcmp(seg + 4, kExifId, sizeof kExifId) == 0) {
             base = pos + 10;
@@ -585,52 +582,52 @@ bool ExifParser::Run()
     if (f_.Has(base_, 1)) f_.ReadFixed(base_, header, sizeof header);
     motorola_ = header[0] == 'M' && header[1] == 'M';
     x_.MotorolaOrder = motorola_;
-    const std::uint16_t ifd0Count = U16(header + 8);
+    FileTail tail(f_, base_);
+    w_.emplace(f_.HeadFrom(base_), motorola_, &tail);
+    WalkBlock();
+    w_.reset();
+    return true;
+}
 
-    std::uint64_t pos = WalkDirectory(base_ + 10, ifd0Count, kIfd0Rules, std::size(kIfd0Rules));
+// IFD0 is taken to start right behind the 8-byte header, whatever offset the
+// header gives; the Exif IFD and IFD1 are where IFD0 points.
+void ExifParser::WalkBlock()
+{
+    metadata::TiffWalker& w = *w_;
+    const std::uint16_t ifd0Count = w.U16(8).value_or(0);
+    const std::uint64_t pos = WalkDirectory(10, ifd0Count, kIfd0Rules);
 
-    std::uint8_t link[4];
-    if (f_.Has(pos, 5) && f_.Read(pos, link, 4))
-        x_.NextIfdOffset = U32(link);
+    if (w.Has(pos, 5))
+        if (std::optional<std::uint32_t> link = w.U32(pos)) x_.NextIfdOffset = *link;
 
-    std::uint8_t count[2];
     if (x_.ExifIfdOffset != 0) {
-        const std::uint64_t ifd = base_ + x_.ExifIfdOffset;
-        if (f_.Read(ifd, count, 2)) {
-            x_.ExifEntryCount = U16(count);
-            WalkDirectory(ifd + 2, x_.ExifEntryCount, kExifRules, std::size(kExifRules));
+        if (std::optional<std::uint16_t> count = w.U16(x_.ExifIfdOffset)) {
+            x_.ExifEntryCount = *count;
+            WalkDirectory(std::uint64_t(x_.ExifIfdOffset) + 2, x_.ExifEntryCount, kExifRules);
         }
     }
 
     if (x_.NextIfdOffset != 0) {
-        const std::uint64_t ifd = base_ + x_.NextIfdOffset;
-        if (f_.Has(ifd, 1) && f_.Read(ifd, count, 2)) {
-            x_.ThumbEntryCount = U16(count);
-            WalkDirectory(ifd + 2, x_.ThumbEntryCount, kIfd1Rules, std::size(kIfd1Rules));
+        if (std::optional<std::uint16_t> count = w.U16(x_.NextIfdOffset)) {
+            x_.ThumbEntryCount = *count;
+            WalkDirectory(std::uint64_t(x_.NextIfdOffset) + 2, x_.ThumbEntryCount, kIfd1Rules);
         }
     }
-    return true;
 }
 
 // Reads count entries from pos, each only while more than 12 bytes remain
 // behind it. Returns the position behind the last entry read.
-std::uint64_t ExifParser::WalkDirectory(std::uint64_t pos, std::uint32_t count,
-                                        const TagRule* rules, std::size_t ruleCount)
+std::uint64_t ExifParser::WalkDirectory(std::uint64_t pos, std::uint32_t count, std::span<const TagRule> rules)
 {
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint8_t raw[12];
-        if (!f_.Has(pos, 13) || !f_.Read(pos, raw, sizeof raw))
-            break;
-        pos += 12;
-        const DirEntry e = motorola_ ? SwapEntry(raw) : IntelEntry(raw);
-        for (std::size_t r = 0; r < ruleCount; ++r) {
-            if (rules[r].tag == e.tag) {
-                Apply(rules[r], e);
+    return w_->Directory(pos, count, 13, [&](const metadata::TiffEntry& entry) {
+        const DirEntry e = motorola_ ? SwapEntry(entry) : IntelEntry(entry);
+        for (const TagRule& rule : rules) {
+            if (rule.tag == e.tag) {
+                Apply(rule, e);
                 break;
             }
         }
-    }
-    return pos;
+    }).end;
 }
 
 void ExifParser::Apply(const TagRule& rule, const DirEntry& e)
@@ -700,7 +697,7 @@ void ExifParser::Apply(const TagRule& rule, const DirEntry& e)
 // field keeps what it held.
 std::optional<std::string> ExifParser::EntryValueText(const DirEntry& e)
 {
-    if (ByteSize(e) <= 4) {
+    if (metadata::TiffByteSize(e) <= 4) {
         switch (e.type) {
         case 1: case 3: case 4: case 9:
             return std::to_string(e.value);
@@ -717,15 +714,15 @@ std::optional<std::string> ExifParser::EntryValueText(const DirEntry& e)
         }
     }
 
-    const std::uint64_t pos = base_ + e.value;
+    const std::uint64_t pos = e.value;
     switch (e.type) {
     case 2:
         return ReadAscii(pos, e.count);
     case 5:
     case 10: {
         std::uint8_t r[8];
-        if (!f_.Read(pos, r, sizeof r)) return std::string();
-        return RationalText(U32(r), U32(r + 4), decimalPoint_);
+        if (!w_->Read(pos, r, sizeof r)) return std::string();
+        return RationalText(w_->Get32(r), w_->Get32(r + 4), decimalPoint_);
     }
     case 7:
         return ReadBytes(pos, e.count);
@@ -734,19 +731,25 @@ std::optional<std::string> ExifParser::EntryValueText(const DirEntry& e)
     }
 }
 
+// Bytes of the EXIF segment from pos (from the base) on.
+std::uint64_t ExifParser::InSegment(std::uint64_t pos) const
+{
+    const std::uint64_t at = base_ + pos;
+    return at < segmentEnd_ ? segmentEnd_ - at : 0;
+}
+
 // Up to count bytes, ending before the first NUL. A text that runs into the
 // end of its segment or of the file before its NUL or its count is a read
 // error: empty.
 std::string ExifParser::ReadAscii(std::uint64_t pos, std::uint32_t count)
 {
     std::string text;
-    const std::uint64_t inSegment = pos < segmentEnd_ ? segmentEnd_ - pos : 0;
-    const std::uint64_t limit = f_.Available(pos, std::min<std::uint64_t>(count, inSegment));
+    const std::uint64_t limit = w_->Available(pos, std::min<std::uint64_t>(count, InSegment(pos)));
     char chunk[256];
     while (text.size() < limit) {
         const std::size_t n = static_cast<std::size_t>(
             std::min<std::uint64_t>(sizeof chunk, limit - text.size()));
-        if (!f_.Read(pos + text.size(), chunk, n)) return std::string();
+        if (!w_->Read(pos + text.size(), chunk, n)) return std::string();
         if (const void* nul = std::memchr(chunk, 0, n)) {
             text.append(chunk, static_cast<const char*>(nul) - chunk);
             return text;
@@ -760,9 +763,9 @@ std::string ExifParser::ReadAscii(std::uint64_t pos, std::uint32_t count)
 // them.
 std::string ExifParser::ReadBytes(std::uint64_t pos, std::uint32_t count)
 {
-    if (pos > segmentEnd_ || count > segmentEnd_ - pos || !f_.Has(pos, count)) return std::string();
+    if (count > InSegment(pos) || !w_->Has(pos, count)) return std::string();
     std::string bytes(count, '\0');
-    if (!f_.Read(pos, bytes.data(), count)) return std::string();
+    if (!w_->Read(pos, bytes.data(), count)) return std::string();
     return bytes;
 }
 

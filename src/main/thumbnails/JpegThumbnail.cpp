@@ -1,5 +1,6 @@
 #include "main/thumbnails/JpegThumbnail.h"
 
+#include "metadata/TiffWalker.h"
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,55 +21,26 @@ namespace {
 // ---------------------------------------------------------------------------
 // EXIF block
 
-uint16_t Get16(const uint8_t* p, bool motorola)
-{
-    return motorola ? static_cast<uint16_t>((p[0] << 8) | p[1]) : static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t Get32(const uint8_t* p, bool motorola)
-{
-    return motorola ? (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]
-                    : uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-// One 12-byte directory entry:
-//   tag (2) | type (2) | count (4) | value or offset (4)
-// SHORT values sit in the first two bytes of the value field.
-struct IfdEntry {
-    uint16_t tag;
-    uint16_t type;
-    uint32_t count;
-    uint32_t value;  // SHORT already taken from the first two bytes
-};
-
-constexpr uint16_t TypeShort = 3;
-constexpr uint16_t TypeLong = 4;
-
-// Calls visit(entry) for every entry of the directory at offset and returns
-// the link to the next directory (0 when there is none or it cannot be read).
+// The directory at offset: calls visit(entry, number) for each entry, where
+// number is a SHORT taken from the first two bytes of the value field and
+// any other type's value field whole. Returns the link to the next directory
+// (0 when there is none or the directory does not lie wholly in the block).
 template <typename Visit>
-uint32_t WalkIfd(const uint8_t* data, size_t size, uint32_t offset, bool motorola, Visit visit)
+uint32_t WalkIfd(metadata::TiffWalker& tiff, uint32_t offset, Visit visit)
 {
-    if (offset > size || size - offset < 2)
+    const std::optional<uint16_t> count = tiff.U16(offset);
+    if (!count)
         return 0;
-    uint16_t count = Get16(data + offset, motorola);
-    size_t pos = static_cast<size_t>(offset) + 2;
-    for (uint16_t i = 0; i < count; ++i, pos += 12) {
-        if (size - pos < 12)
-            return 0;
-        const uint8_t* e = data + pos;
-        IfdEntry entry{Get16(e, motorola), Get16(e + 2, motorola), Get32(e + 4, motorola), 0};
-        entry.value = entry.type == TypeShort ? Get16(e + 8, motorola) : Get32(e + 8, motorola);
-        visit(entry);
-    }
-    if (size - pos < 4)
-        return 0;
-    return Get32(data + pos, motorola);
+    const metadata::TiffWalker::Walk walk =
+        tiff.Directory(uint64_t(offset) + 2, *count, 12, [&](const metadata::TiffEntry& e) {
+            visit(e, e.type == metadata::kTiffShort ? tiff.Get16(e.raw) : tiff.Get32(e.raw));
+        });
+    return walk.complete ? tiff.U32(walk.end).value_or(0) : 0;
 }
 
-bool SingleNumber(const IfdEntry& e)
+bool SingleNumber(const metadata::TiffEntry& e)
 {
-    return (e.type == TypeShort || e.type == TypeLong) && e.count == 1;
+    return (e.type == metadata::kTiffShort || e.type == metadata::kTiffLong) && e.count == 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -371,26 +344,27 @@ bool ParseExifTiff(const uint8_t* data, size_t size, TExifThumbFacts& facts)
         motorola = true;
     else
         return false;
-    if (Get16(data + 2, motorola) != 42)
+    metadata::TiffWalker tiff({data, size}, motorola);
+    if (tiff.U16(2) != 42)
         return false;
 
     TExifThumbFacts found;
-    uint32_t ifd1 = WalkIfd(data, size, Get32(data + 4, motorola), motorola, [&](const IfdEntry& e) {
-        if (e.tag == 0x0112 && SingleNumber(e) && e.value >= 1 && e.value <= 8)
-            found.Orientation = static_cast<int>(e.value);
+    uint32_t ifd1 = WalkIfd(tiff, tiff.U32(4).value_or(0), [&](const metadata::TiffEntry& e, uint32_t value) {
+        if (e.tag == 0x0112 && SingleNumber(e) && value >= 1 && value <= 8)
+            found.Orientation = static_cast<int>(value);
     });
 
     uint32_t offset = 0, length = 0, compression = 6;
     if (ifd1 != 0)
-        WalkIfd(data, size, ifd1, motorola, [&](const IfdEntry& e) {
+        WalkIfd(tiff, ifd1, [&](const metadata::TiffEntry& e, uint32_t value) {
             if (!SingleNumber(e))
                 return;
             if (e.tag == 0x0201)
-                offset = e.value;
+                offset = value;
             else if (e.tag == 0x0202)
-                length = e.value;
+                length = value;
             else if (e.tag == 0x0103)
-                compression = e.value;
+                compression = value;
         });
     // Compression 6 is a JPEG thumbnail; 1 (raw strips) is not used.
     if (compression == 6 && length > 0 && offset > 0 && offset <= size && length <= size - offset) {
@@ -435,7 +409,7 @@ std::vector<uint8_t> ReadExifBlock(int fd)
             pos += 2;
             continue;
         }
-        size_t length = (size_t(head[2]) << 8) | head[3];
+        size_t length = metadata::Be16(head + 2);
         if (length < 2)
             return {};
         if (marker == 0xE1 && length >= 2 + 6) {
