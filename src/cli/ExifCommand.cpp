@@ -12,57 +12,7 @@ namespace cli {
 
 namespace {
 
-using FieldRef = std::variant<std::string TExif::*, std::uint8_t TExif::*, std::uint16_t TExif::*,
-                              std::uint32_t TExif::*, bool TExif::*>;
-
-struct Field {
-    const char* name;
-    FieldRef member;
-};
-
-// Every field of TExif, in declaration order.
-const Field kFields[] = {
-    {"ImageDescription", &TExif::ImageDescription},
-    {"Make", &TExif::Make},
-    {"Model", &TExif::Model},
-    {"OrientationValue", &TExif::OrientationValue},
-    {"XResolution", &TExif::XResolution},
-    {"YResolution", &TExif::YResolution},
-    {"Orientation", &TExif::Orientation},
-    {"RightsNotice", &TExif::RightsNotice},
-    {"Valid", &TExif::Valid},
-    {"DateTime", &TExif::DateTime},
-    {"Software", &TExif::Software},
-    {"DateTimeOriginal", &TExif::DateTimeOriginal},
-    {"DateTimeDigitized", &TExif::DateTimeDigitized},
-    {"UserComment", &TExif::UserComment},
-    {"ExposureTime", &TExif::ExposureTime},
-    {"FNumber", &TExif::FNumber},
-    {"ExifVersion", &TExif::ExifVersion},
-    {"SubjectDistance", &TExif::SubjectDistance},
-    {"MeteringMode", &TExif::MeteringMode},
-    {"LightSource", &TExif::LightSource},
-    {"Flash", &TExif::Flash},
-    {"FocalLength", &TExif::FocalLength},
-    {"ExposureProgram", &TExif::ExposureProgram},
-    {"ISOSpeed", &TExif::ISOSpeed},
-    {"ExifImageWidth", &TExif::ExifImageWidth},
-    {"ExifImageHeight", &TExif::ExifImageHeight},
-    {"ThumbXResolution", &TExif::ThumbXResolution},
-    {"ThumbYResolution", &TExif::ThumbYResolution},
-    {"ThumbOffset", &TExif::ThumbOffset},
-    {"ThumbLength", &TExif::ThumbLength},
-    {"CommentPosition", &TExif::CommentPosition},
-    {"CommentLength", &TExif::CommentLength},
-    {"CommentCharset", &TExif::CommentCharset},
-    {"ExifIfdOffset", &TExif::ExifIfdOffset},
-    {"NextIfdOffset", &TExif::NextIfdOffset},
-    {"ExifEntryCount", &TExif::ExifEntryCount},
-    {"ThumbEntryCount", &TExif::ThumbEntryCount},
-    {"MotorolaOrder", &TExif::MotorolaOrder},
-};
-
-std::string FieldText(const TExif& exif, const FieldRef& member)
+std::string FieldText(const TExif& exif, const TExifField::Member& member)
 {
     return std::visit(
         [&exif](auto ptr) -> std::string {
@@ -82,8 +32,8 @@ std::string FieldText(const TExif& exif, const FieldRef& member)
 
 void PrintExifFields(const TExif& exif, std::ostream& out)
 {
-    for (const Field& f : kFields)
-        out << f.name << ": " << FieldText(exif, f.member) << '\n';
+    for (const TExifField& f : TExifFields())
+        out << f.Name << ": " << FieldText(exif, f.Field) << '\n';
 }
 
 int ExifCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)

@@ -16,6 +16,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include <fcntl.h>
@@ -769,24 +770,34 @@ std::string ExifParser::ReadBytes(std::uint64_t pos, std::uint32_t count)
     return bytes;
 }
 
+template <typename T, typename V>
+void ResetField(T& field, [[maybe_unused]] const V& value)
+{
+    if constexpr (std::is_same_v<V, TExif::KeepValue>)
+        return;
+    else if constexpr (std::is_arithmetic_v<T>)
+        field = static_cast<T>(value);
+    else
+        field = value;
+}
+
 } // namespace
 
 TExif::TExif() { Reset(); }
 
 void TExif::Reset()
 {
-    ImageDescription = Make = Model = "?";
-    OrientationValue = 1;
-    XResolution = YResolution = "?";
-    Orientation = "Normal";
-    RightsNotice = "?";
-    Valid = false;
-    DateTime = Software = DateTimeOriginal = DateTimeDigitized = UserComment = "?";
-    ExposureTime = FNumber = ExifVersion = SubjectDistance = MeteringMode = "?";
-    LightSource = Flash = FocalLength = ExposureProgram = ISOSpeed = "?";
-    ExifImageWidth = ExifImageHeight = "?";
-    ThumbXResolution = ThumbYResolution = ThumbOffset = ThumbLength = "?";
-    ExifIfdOffset = 0;
+#define QUISTELOR_TEXIF_RESET(type, name, reset) ResetField(name, reset);
+    QUISTELOR_TEXIF_FIELDS(QUISTELOR_TEXIF_RESET)
+#undef QUISTELOR_TEXIF_RESET
+}
+
+std::span<const TExifField> TExifFields()
+{
+#define QUISTELOR_TEXIF_NAME(type, name, reset) {#name, &TExif::name},
+    static const TExifField fields[] = {QUISTELOR_TEXIF_FIELDS(QUISTELOR_TEXIF_NAME)};
+#undef QUISTELOR_TEXIF_NAME
+    return fields;
 }
 
 bool TExif::ReadFromFile(const std::string& FileName)

@@ -1,11 +1,14 @@
 #pragma once
 // TExif reads the EXIF block of one JPEG file and exposes its values as
-// display texts. "?" marks a value that the file did not supply.
+// display texts. "?" marks a value that the file did not supply. Also here:
+// EInOutError, its reading error, and TExifField, its fields by name.
 
 #include "platform/OSError.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <variant>
 
 // Raised by TExif::ReadFromFile when the file cannot be opened or ends inside
 // one of the fixed-size header reads. what() names the file and the reason.
@@ -18,49 +21,58 @@ private:
     std::string fileName_;
 };
 
+// Every field of TExif in declaration order, as FIELD(type, name, reset
+// value); Keep marks a field that Reset leaves alone, so it keeps a value from
+// an earlier file until that is overwritten. This one list declares the
+// fields, drives Reset and names them for listings (TExifFields).
+#define QUISTELOR_TEXIF_FIELDS(FIELD)                 \
+    FIELD(std::string, ImageDescription, "?")         \
+    FIELD(std::string, Make, "?")                     \
+    FIELD(std::string, Model, "?")                    \
+    FIELD(std::uint8_t, OrientationValue, 1)          \
+    FIELD(std::string, XResolution, "?")              \
+    FIELD(std::string, YResolution, "?")              \
+    FIELD(std::string, Orientation, "Normal")         \
+    FIELD(std::string, RightsNotice, "?")             \
+    FIELD(bool, Valid, false)                         \
+    FIELD(std::string, DateTime, "?")                 \
+    FIELD(std::string, Software, "?")                 \
+    FIELD(std::string, DateTimeOriginal, "?")         \
+    FIELD(std::string, DateTimeDigitized, "?")        \
+    FIELD(std::string, UserComment, "?")              \
+    FIELD(std::string, ExposureTime, "?")             \
+    FIELD(std::string, FNumber, "?")                  \
+    FIELD(std::string, ExifVersion, "?")              \
+    FIELD(std::string, SubjectDistance, "?")          \
+    FIELD(std::string, MeteringMode, "?")             \
+    FIELD(std::string, LightSource, "?")              \
+    FIELD(std::string, Flash, "?")                    \
+    FIELD(std::string, FocalLength, "?")              \
+    FIELD(std::string, ExposureProgram, "?")          \
+    FIELD(std::string, ISOSpeed, "?")                 \
+    FIELD(std::string, ExifImageWidth, "?")           \
+    FIELD(std::string, ExifImageHeight, "?")          \
+    FIELD(std::string, ThumbXResolution, "?")         \
+    FIELD(std::string, ThumbYResolution, "?")         \
+    FIELD(std::string, ThumbOffset, "?")              \
+    FIELD(std::string, ThumbLength, "?")              \
+    FIELD(std::uint16_t, CommentPosition, Keep)       \
+    FIELD(std::uint16_t, CommentLength, Keep)         \
+    FIELD(std::string, CommentCharset, Keep)          \
+    FIELD(std::uint32_t, ExifIfdOffset, 0)            \
+    FIELD(std::uint32_t, NextIfdOffset, Keep)         \
+    FIELD(std::uint16_t, ExifEntryCount, Keep)        \
+    FIELD(std::uint16_t, ThumbEntryCount, Keep)       \
+    FIELD(bool, MotorolaOrder, Keep)
+
 class TExif {
 public:
-    // Fields in their declaration order; the comment gives the value Reset
-    // puts in. Fields marked "kept" are not reset and keep values from an
-    // earlier file until they are overwritten.
-    std::string ImageDescription;   // "?"
-    std::string Make;               // "?"
-    std::string Model;              // "?"
-    std::uint8_t OrientationValue = 1;
-    std::string XResolution;        // "?"
-    std::string YResolution;        // "?"
-    std::string Orientation;        // "Normal"
-    std::string RightsNotice;       // "?"
-    bool Valid = false;
-    std::string DateTime;           // "?"
-    std::string Software;           // "?"
-    std::string DateTimeOriginal;   // "?"
-    std::string DateTimeDigitized;  // "?"
-    std::string UserComment;        // "?"
-    std::string ExposureTime;       // "?"
-    std::string FNumber;            // "?"
-    std::string ExifVersion;        // "?"
-    std::string SubjectDistance;    // "?"
-    std::string MeteringMode;       // "?"
-    std::string LightSource;        // "?"
-    std::string Flash;              // "?"
-    std::string FocalLength;        // "?"
-    std::string ExposureProgram;    // "?"
-    std::string ISOSpeed;           // "?"
-    std::string ExifImageWidth;     // "?"
-    std::string ExifImageHeight;    // "?"
-    std::string ThumbXResolution;   // "?"
-    std::string ThumbYResolution;   // "?"
-    std::string ThumbOffset;        // "?"
-    std::string ThumbLength;        // "?"
-    std::uint16_t CommentPosition = 0;  // kept
-    std::uint16_t CommentLength = 0;    // kept
-    std::string CommentCharset;         // kept
-    std::uint32_t ExifIfdOffset = 0;
-    std::uint32_t NextIfdOffset = 0;    // kept
-    std::uint16_t ExifEntryCount = 0;   // kept
-    std::uint16_t ThumbEntryCount = 0;  // kept
-    bool MotorolaOrder = false;         // kept
+    struct KeepValue {};
+    static constexpr KeepValue Keep{};
+
+#define QUISTELOR_TEXIF_DECLARE(type, name, reset) type name{};
+    QUISTELOR_TEXIF_FIELDS(QUISTELOR_TEXIF_DECLARE)
+#undef QUISTELOR_TEXIF_DECLARE
 
     TExif();
 
@@ -74,3 +86,14 @@ public:
     // TIFF header.
     bool ReadFromFile(const std::string& FileName);
 };
+
+// A field of TExif by name, for listings of them all.
+struct TExifField {
+    using Member = std::variant<std::string TExif::*, std::uint8_t TExif::*, std::uint16_t TExif::*,
+                                std::uint32_t TExif::*, bool TExif::*>;
+    const char* Name;
+    Member Field;
+};
+
+// Every field of TExif, in declaration order.
+std::span<const TExifField> TExifFields();
