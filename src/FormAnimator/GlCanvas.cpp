@@ -367,14 +367,33 @@ void FreePages(void* Memory)
 TPageBuffer::~TPageBuffer() noexcept(false)
 {
     if (CanRaise()) {
-        FreePages(FMemory);
+        Free();
         return;
     }
     // Already unwinding: a second failure would end the program.
     try {
-        FreePages(FMemory);
+        Free();
     } catch (...) {
     }
+}
+
+void* TPageBuffer::Reserve(size_t Size)
+{
+    if (Size > FSize || !FMemory) {
+        Free();
+        AllocPages(FMemory, Size);
+        FSize = Size;
+    }
+    return FMemory;
+}
+
+void TPageBuffer::Free()
+{
+    void* memory = FMemory;
+    FMemory = nullptr;
+    FSize = 0;
+    if (memory)
+        FreePages(memory);
 }
 
 // --- Globals -----------------------------------------------------------------

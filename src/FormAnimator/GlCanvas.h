@@ -137,17 +137,25 @@ int32_t NextPowerOfTwo(int32_t N);
 void AllocPages(void*& Memory, size_t Size);
 void FreePages(void* Memory);
 
-// Page memory for one pixel transfer, freed on every exit path.
+// Page memory for pixel transfers, freed on every exit path. A buffer kept
+// by an object for repeated transfers grows with Reserve and is reused, which
+// saves mapping and faulting in fresh pages for every transfer.
 class TPageBuffer {
 public:
-    explicit TPageBuffer(size_t Size) { AllocPages(FMemory, Size); }
+    TPageBuffer() = default;
+    explicit TPageBuffer(size_t Size) { Reserve(Size); }
     ~TPageBuffer() noexcept(false);
     TPageBuffer(const TPageBuffer&) = delete;
     TPageBuffer& operator=(const TPageBuffer&) = delete;
     void* Data() const { return FMemory; }
+    // At least Size bytes; new memory is zero-filled, reused memory keeps
+    // what the last transfer left.
+    void* Reserve(size_t Size);
+    void Free();
 
 private:
     void* FMemory = nullptr;
+    size_t FSize = 0;
 };
 
 // Runs Body between Lock and Unlock of Canvas; Unlock happens on every exit

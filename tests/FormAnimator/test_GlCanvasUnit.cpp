@@ -49,6 +49,16 @@ TEST(Pages, AreZeroFilledAndReleasedOnce)
     FreePages(memory);
     EXPECT_THROW(FreePages(memory), platform::EOSError);
     EXPECT_THROW(AllocPages(memory, 0), platform::EOSError);
+
+    // A kept buffer is reused while it is large enough.
+    TPageBuffer kept;
+    void* first = kept.Reserve(100);
+    static_cast<unsigned char*>(first)[99] = 7;
+    EXPECT_EQ(kept.Reserve(100), first);
+    EXPECT_EQ(static_cast<unsigned char*>(kept.Reserve(50))[99], 7);
+    EXPECT_EQ(static_cast<unsigned char*>(kept.Reserve(1 << 20))[99], 0);
+    kept.Free();
+    EXPECT_EQ(kept.Data(), nullptr);
 }
 
 TEST(EGlError, NamesEveryKnownCodeAndShowsOthersInHex)
