@@ -3,10 +3,13 @@
 #include "GlCanvas.h"
 
 #include "platform/OSError.h"
+#include "platform/win32/Gdi.h"
+#include "platform/win32/GdiDraw.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <iterator>
 #include <limits>
@@ -230,6 +233,7 @@ void TGlTexture::Bind()
 
 void TGlTexture::Release()
 {
+    FBitmapPixels.Free();
     if (SurfaceCount > 0) {
         // Cleared before the deletion so that a failing unlock cannot leave
         // names behind that the next release would delete again.
@@ -286,6 +290,31 @@ void TGlTexture::LoadFromMemory(uint8_t FormatCode, int32_t SkipPixels, int32_t 
                         GL_UNSIGNED_BYTE);
         }
     });
+}
+
+void TGlTexture::LoadFromBitmap(HDC DC, HBITMAP Bitmap, const TRect& Rect)
+{
+    const int32_t W = Rect.Width();
+    const int32_t H = Rect.Height();
+    SetWidth(W);
+    SetHeight(H);
+    if (!Allocated)
+        Allocate();
+    // Columns left of the rectangle are read too and skipped on upload, so
+    // the rectangle's left edge is honoured. There is no column left of 0.
+    if (Rect.Left < 0)
+        platform::RaiseLastOSError(EINVAL);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = Rect.Right;
+    info.bmiHeader.biHeight = H;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    // Room for four bytes a pixel, more than the three a row needs.
+    void* pixels = FBitmapPixels.Reserve(static_cast<size_t>(Rect.Right) * 4 * static_cast<size_t>(H));
+    GetDIBits(DC, Bitmap, static_cast<UINT>(Rect.Top), static_cast<UINT>(H), pixels, &info, DIB_RGB_COLORS);
+    LoadFromMemory(tfBGR, Rect.Left, 0, W, H, 1, pixels, Rect.Right);
 }
 
 float TGlTexture::TexExtentS() const

@@ -10,6 +10,7 @@
 // texture names, with the attribute and pixel-store state saved and restored.
 
 #include "Classes.h"
+#include "GlCanvas.h"
 
 #include "platform/win32/Rect.h"
 #include "platform/win32/WinTypes.h"
@@ -18,8 +19,6 @@
 #include <vector>
 
 namespace FormAnimator {
-
-class TGlCanvas;
 
 inline constexpr const char* GlTextureUnit = "FormAnimator/GlTexture";
 
@@ -85,6 +84,9 @@ public:
     // starting SkipPixels, SkipRows into Data, in the format of FormatCode.
     void LoadFromMemory(uint8_t FormatCode, int32_t SkipPixels, int32_t SkipRows, int32_t Width, int32_t Height,
                         int32_t Depth, const void* Data, int32_t RowLength);
+    // The rectangle of Bitmap, read through a bottom-up 24-bit DIB: row 0 of
+    // the texture is the rectangle's bottom row.
+    void LoadFromBitmap(win32::HDC DC, win32::HBITMAP Bitmap, const win32::TRect& Rect);
 
     // Texture coordinates where the image ends inside the first surface;
     // 0 before the first layout.
@@ -121,6 +123,8 @@ protected:
 
 private:
     void SetSize(int32_t& Field, int32_t Value);
+    // The last bitmap's pixels, kept for the next load of the same size.
+    TPageBuffer FBitmapPixels;
     // Runs Body under the canvas lock with the GL state saved.
     template <class F>
     void Work(F&& Body);

@@ -8,6 +8,8 @@
 
 #include "GlTestSupport.h"
 
+#include "platform/win32/Gdi.h"
+
 #include <GL/gl.h>
 
 #include <vector>
@@ -246,4 +248,57 @@ TEST_F(Textures, ScalingReadsOnlyAsManyBytesPerPixelAsTheFormatHas)
     });
     EXPECT_EQ(texels[0], 0x80);
     EXPECT_EQ(texels[31], 0x80);
+}
+
+TEST_F(Textures, ABitmapRectangleLoadsFromItsLeftEdgeAndDrawsRightSideUp)
+{
+    // An 8 x 4 form image whose pixel (x, y from the top) holds x in blue
+    // and y in green.
+    win32::BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(win32::BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 8;
+    info.bmiHeader.biHeight = 4;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = win32::BI_RGB;
+    win32::HDC dc = win32::CreateCompatibleDC(nullptr);
+    void* memory = nullptr;
+    win32::HBITMAP image = win32::CreateDIBSection(dc, &info, win32::DIB_RGB_COLORS, &memory, nullptr, 0);
+    ASSERT_NE(image, nullptr);
+    auto* pixels = static_cast<uint32_t*>(memory);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            pixels[(3 - y) * 8 + x] = 0x800000u | static_cast<uint32_t>(y) << 8 | static_cast<uint32_t>(x);
+
+    TGl2DTexture texture(Canvas);
+    texture.LoadFromBitmap(dc, image, win32::TRect{3, 0, 7, 4});
+    win32::DeleteDC(dc);
+    win32::DeleteObject(image);
+    EXPECT_EQ(texture.Width, 4);
+    EXPECT_EQ(texture.Height, 4);
+
+    // Drawn the way the animator draws it: the image's top at y = 0.
+    unsigned char shown[4 * 4 * 4] = {};
+    WithLock(Canvas, [&] {
+        Canvas->SetupOrtho2D(4, 4);
+        glEnable(GL_TEXTURE_2D);
+        texture.Bind();
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        const float s = texture.TexExtentS(), t = texture.TexExtentT();
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, t), glVertex2i(0, 0);
+        glTexCoord2f(s, t), glVertex2i(4, 0);
+        glTexCoord2f(s, 0), glVertex2i(4, 4);
+        glTexCoord2f(0, 0), glVertex2i(0, 4);
+        glEnd();
+        glReadPixels(0, 0, 4, 4, GL_BGRA, GL_UNSIGNED_BYTE, shown);
+    });
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const unsigned char* p = &shown[((3 - y) * 4 + x) * 4]; // GL rows from the bottom
+            EXPECT_EQ(p[0], 3 + x) << x << "," << y;
+            EXPECT_EQ(p[1], y) << x << "," << y;
+            EXPECT_EQ(p[2], 0x80) << x << "," << y;
+        }
 }
