@@ -1,5 +1,6 @@
 #include "FormAnimatorStartup.h"
 
+#include "GlBitmap.h"
 #include "GlCanvas.h"
 #include "GlFont.h"
 
@@ -30,16 +31,19 @@ bool FormAnimatorStartup()
 {
     lastError.clear();
     win32::Set8087CW(win32::DefaultGlControlWord);
+    bool started = true;
     try {
         GlFontInitialization();
         GlCanvasInitialization();
-        return true;
     } catch (...) {
         // An OpenGL failure must not end the program: the photo renamer works
         // without animations.
         lastError = Describe(std::current_exception());
-        return false;
+        started = false;
     }
+    // Needs no OpenGL: a ".glb" file loads as an empty bitmap either way.
+    GlBitmapInitialization();
+    return started;
 }
 
 void FormAnimatorShutdown()

@@ -6,7 +6,9 @@
 // Start-up sets the process's floating-point control word, then creates the
 // GL font manager, the canvas lock registry, the hidden-window canvas (with
 // its OpenGL context and the probing of the WGL extensions) and the empty
-// list of hidden DIB canvases. Shutdown frees them in reverse order.
+// list of hidden DIB canvases, and registers the GL bitmap's file extension
+// ".glb" with the picture framework (which stays registered, also when
+// OpenGL could not be started). Shutdown frees the globals in reverse order.
 //
 // Neither function raises. On a machine where OpenGL cannot be started,
 // start-up returns false, the canvas globals stay null and the program goes

@@ -5,6 +5,7 @@
 #include "FormAnimator/FormAnimatorStartup.h"
 #include "FormAnimator/GlCanvas.h"
 #include "FormAnimator/GlFont.h"
+#include "FormAnimator/Graphics.h"
 #include "FormAnimator/PBufferCanvas.h"
 
 #include "platform/OSError.h"
@@ -31,6 +32,11 @@ TEST(FormAnimatorWithoutOpenGl, StartupFailsQuietlyAndLeavesTheGlobalsUnset)
     EXPECT_EQ(GlCanvasManager, nullptr);
     EXPECT_EQ(NullWindowedCanvas, nullptr);
     EXPECT_EQ(NullDIBCanvases, nullptr);
+    // The GL bitmap's file format is known all the same.
+    bool registered = false;
+    for (const TPicture::TFileFormat& format : TPicture::FileFormats())
+        registered |= format.Extension == ".glb";
+    EXPECT_TRUE(registered);
     FormAnimatorShutdown();
     EXPECT_EQ(GlFontManager, nullptr);
     // Trying again fails the same way, without leftovers of the first try.
