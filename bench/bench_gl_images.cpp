@@ -63,24 +63,12 @@ std::pair<double, double> Alternate(int iterations, Ours&& ours, Bare&& bare)
     return {Median(oursTimes), Median(bareTimes)};
 }
 
-win32::BITMAPINFO Header(int Width, int Height, int Bits)
-{
-    win32::BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(win32::BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = Width;
-    info.bmiHeader.biHeight = Height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = static_cast<win32::WORD>(Bits);
-    info.bmiHeader.biCompression = win32::BI_RGB;
-    return info;
-}
-
 // A memory DC with a 32-bit DIB section selected, filled with a pattern.
 struct TMemoryBitmap {
     TMemoryBitmap(int Width, int Height)
     {
         dc = win32::CreateCompatibleDC(nullptr);
-        win32::BITMAPINFO info = Header(Width, Height, 32);
+        win32::BITMAPINFO info = DIBInfo(Width, Height, 32);
         void* bits = nullptr;
         bitmap = win32::CreateDIBSection(dc, &info, win32::DIB_RGB_COLORS, &bits, nullptr, 0);
         auto* pixels = static_cast<uint32_t*>(bits);
@@ -126,7 +114,7 @@ int main(int argc, char** argv)
         texture.LoadFromBitmap(image.dc, image.bitmap, form);
 
         std::vector<unsigned char> pixels(static_cast<size_t>(ScanLineBytes(FormWidth * 24)) * FormHeight);
-        win32::BITMAPINFO info = Header(FormWidth, FormHeight, 24);
+        win32::BITMAPINFO info = DIBInfo(FormWidth, FormHeight, 24);
         TGlCanvas* share = texture.Canvas;
         GLuint name = 0;
         WithLock(share, [&] {
@@ -164,7 +152,7 @@ int main(int argc, char** argv)
         TMemoryBitmap target(1920, 1080);
         const win32::TRect source{600, 300, 600 + FormWidth, 300 + FormHeight};
         std::vector<unsigned char> pixels(static_cast<size_t>(ScanLineBytes(FormWidth * 24)) * FormHeight);
-        win32::BITMAPINFO info = Header(FormWidth, FormHeight, 24);
+        win32::BITMAPINFO info = DIBInfo(FormWidth, FormHeight, 24);
         auto ours = [&](int n) {
             for (int i = 0; i < n; ++i)
                 screen.CopyRectTo(source, target.dc, 600, 300);

@@ -30,13 +30,7 @@ void TDIBCanvas::CreateSurface(int32_t Width, int32_t Height, TGlPixelFormat* Pi
         SetLastError(error);
         RaiseLastOSError();
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = Width;
-    info.bmiHeader.biHeight = Height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = DIBInfo(Width, Height, 32);
     DIBSection = CreateDIBSection(DC, &info, DIB_RGB_COLORS, &Bits, nullptr, 0);
     if (!DIBSection)
         RaiseLastOSError();

@@ -108,13 +108,7 @@ void TGlBitmap::CopyRect(const TRect& Source, HDC DC, const TRect& Dest)
             GdiFlush();
             break;
         case skPBuffer: {
-            BITMAPINFO info{};
-            info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-            info.bmiHeader.biWidth = w;
-            info.bmiHeader.biHeight = h;
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 24;
-            info.bmiHeader.biCompression = BI_RGB;
+            BITMAPINFO info = DIBInfo(w, h, 24);
             const size_t rowBytes = (static_cast<size_t>(w) * 24 + 31) / 32 * 4;
             void* pixels = FPixels.Reserve(rowBytes * static_cast<size_t>(h));
             // GL counts rows from the bottom: the source's top row is GL row

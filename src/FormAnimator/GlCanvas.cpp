@@ -364,6 +364,18 @@ void FreePages(void* Memory)
         RaiseLastOSError();
 }
 
+BITMAPINFO DIBInfo(int32_t Width, int32_t Height, uint16_t BitCount)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = Width;
+    info.bmiHeader.biHeight = Height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = BitCount;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 TPageBuffer::~TPageBuffer() noexcept(false)
 {
     if (CanRaise()) {

@@ -137,6 +137,10 @@ int32_t NextPowerOfTwo(int32_t N);
 void AllocPages(void*& Memory, size_t Size);
 void FreePages(void* Memory);
 
+// The header of an uncompressed DIB with BitCount bits a pixel; a positive
+// Height describes rows bottom-up, a negative one top-down.
+win32::BITMAPINFO DIBInfo(int32_t Width, int32_t Height, uint16_t BitCount);
+
 // Page memory for pixel transfers, freed on every exit path. A buffer kept
 // by an object for repeated transfers grows with Reserve and is reused, which
 // saves mapping and faulting in fresh pages for every transfer.

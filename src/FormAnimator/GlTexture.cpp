@@ -304,13 +304,7 @@ void TGlTexture::LoadFromBitmap(HDC DC, HBITMAP Bitmap, const TRect& Rect)
     // the rectangle's left edge is honoured. There is no column left of 0.
     if (Rect.Left < 0)
         platform::RaiseLastOSError(EINVAL);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = Rect.Right;
-    info.bmiHeader.biHeight = H;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = DIBInfo(Rect.Right, H, 24);
     // Room for four bytes a pixel, more than the three a row needs.
     void* pixels = FBitmapPixels.Reserve(static_cast<size_t>(Rect.Right) * 4 * static_cast<size_t>(H));
     GetDIBits(DC, Bitmap, static_cast<UINT>(Rect.Top), static_cast<UINT>(H), pixels, &info, DIB_RGB_COLORS);

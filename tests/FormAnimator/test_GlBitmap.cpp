@@ -15,6 +15,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <fstream>
 
 using namespace FormAnimator;
@@ -31,13 +32,7 @@ struct TTarget {
     TTarget(int Width, int Height) : width(Width)
     {
         dc = win32::CreateCompatibleDC(nullptr);
-        win32::BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(win32::BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = Width;
-        info.bmiHeader.biHeight = -Height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = win32::BI_RGB;
+        win32::BITMAPINFO info = DIBInfo(Width, -Height, 32);
         void* memory = nullptr;
         section = win32::CreateDIBSection(dc, &info, win32::DIB_RGB_COLORS, &memory, nullptr, 0);
         bits = static_cast<uint32_t*>(memory);
@@ -59,6 +54,17 @@ struct TTarget {
     win32::HGDIOBJ previous;
     uint32_t* bits;
 };
+
+struct TProbe {
+    int x, y;
+    uint32_t colour;
+};
+
+void ExpectPixels(const TTarget& Target, std::initializer_list<TProbe> Probes)
+{
+    for (TProbe p : Probes)
+        EXPECT_EQ(Target.At(p.x, p.y), p.colour) << "at " << p.x << ", " << p.y;
+}
 
 // Blue everywhere but the top four rows: two green columns, then red.
 void Paint(TGlBitmap& Bitmap)
@@ -121,22 +127,11 @@ TEST_F(Bitmaps, TheTopOfEitherSurfaceKindIsCopiedAtItsSizeAndStretched)
 
         TTarget copy(16, 12);
         bitmap.CopyRectTo(source, copy.dc, 2, 3);
-        EXPECT_EQ(copy.At(2, 3), Green);
-        EXPECT_EQ(copy.At(4, 3), Red);
-        EXPECT_EQ(copy.At(9, 6), Red);
-        EXPECT_EQ(copy.At(4, 7), Blue);
-        EXPECT_EQ(copy.At(9, 8), Blue);
-        EXPECT_EQ(copy.At(10, 3), Untouched);
-        EXPECT_EQ(copy.At(2, 9), Untouched);
-        EXPECT_EQ(copy.At(1, 3), Untouched);
-
+        ExpectPixels(copy, {{2, 3, Green}, {4, 3, Red}, {9, 6, Red}, {4, 7, Blue}, {9, 8, Blue}, {10, 3, Untouched},
+                            {2, 9, Untouched}, {1, 3, Untouched}});
         TTarget stretched(16, 12);
         bitmap.CopyRect(source, stretched.dc, win32::TRect{0, 0, 16, 12});
-        EXPECT_EQ(stretched.At(1, 1), Green);
-        EXPECT_EQ(stretched.At(15, 0), Red);
-        EXPECT_EQ(stretched.At(8, 7), Red);
-        EXPECT_EQ(stretched.At(8, 8), Blue);
-        EXPECT_EQ(stretched.At(8, 11), Blue);
+        ExpectPixels(stretched, {{1, 1, Green}, {15, 0, Red}, {8, 7, Red}, {8, 8, Blue}, {8, 11, Blue}});
 
         // Nothing to read in an empty source.
         TTarget none(2, 2);

@@ -254,13 +254,7 @@ TEST_F(Textures, ABitmapRectangleLoadsFromItsLeftEdgeAndDrawsRightSideUp)
 {
     // An 8 x 4 form image whose pixel (x, y from the top) holds x in blue
     // and y in green.
-    win32::BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(win32::BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 8;
-    info.bmiHeader.biHeight = 4;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = win32::BI_RGB;
+    win32::BITMAPINFO info = DIBInfo(8, 4, 32);
     win32::HDC dc = win32::CreateCompatibleDC(nullptr);
     void* memory = nullptr;
     win32::HBITMAP image = win32::CreateDIBSection(dc, &info, win32::DIB_RGB_COLORS, &memory, nullptr, 0);
