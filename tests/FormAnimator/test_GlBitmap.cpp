@@ -11,6 +11,8 @@
 #include "platform/win32/Gdi.h"
 #include "platform/win32/GdiDraw.h"
 
+#include "support/ScratchFolder.h"
+
 #include <GL/gl.h>
 
 #include <cstring>
@@ -143,11 +145,9 @@ TEST_F(Bitmaps, TheTopOfEitherSurfaceKindIsCopiedAtItsSizeAndStretched)
 
 TEST_F(Bitmaps, AGlbFileLoadsAsAnEmptyBitmap)
 {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / "quistelor-test.GLB";
-    std::ofstream(file, std::ios::binary) << "anything";
+    support::ScratchFolder folder;
     TPicture picture;
-    picture.LoadFromFile(file.string());
-    std::filesystem::remove(file);
+    picture.LoadFromFile(folder.Write("form.GLB", std::string("anything")));
     auto* bitmap = dynamic_cast<TGlBitmap*>(picture.Graphic());
     ASSERT_NE(bitmap, nullptr);
     EXPECT_TRUE(bitmap->GetEmpty());

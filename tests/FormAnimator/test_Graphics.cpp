@@ -3,15 +3,13 @@
 
 #include "FormAnimator/Graphics.h"
 
+#include "support/ScratchFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <istream>
 #include <iterator>
-
-#include <unistd.h>
 
 using namespace FormAnimator;
 
@@ -40,19 +38,7 @@ class TOtherGraphic : public TBytesGraphic {};
 
 class Pictures : public ::testing::Test {
 protected:
-    std::filesystem::path Write(const std::string& Name, const std::string& Bytes)
-    {
-        std::filesystem::path path = Folder / Name;
-        std::ofstream(path, std::ios::binary) << Bytes;
-        return path;
-    }
-    void TearDown() override { std::filesystem::remove_all(Folder); }
-
-    std::filesystem::path Folder = [] {
-        auto path = std::filesystem::temp_directory_path() / ("quistelor-pictures-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
+    support::ScratchFolder Folder;
 };
 
 } // namespace
@@ -72,7 +58,7 @@ TEST_F(Pictures, LoadByTheLatestClassRegisteredForTheExtensionWhateverItsCase)
     TPicture picture;
     EXPECT_EQ(picture.Graphic(), nullptr);
     EXPECT_EQ(picture.Width(), 0);
-    picture.LoadFromFile(Write("a.v1.Tbg", "abc").string());
+    picture.LoadFromFile(Folder.Write("a.v1.Tbg", std::string("abc")));
     auto* graphic = dynamic_cast<TBytesGraphic*>(picture.Graphic());
     ASSERT_NE(graphic, nullptr);
     EXPECT_EQ(typeid(*graphic), typeid(TBytesGraphic));
@@ -84,16 +70,17 @@ TEST_F(Pictures, AFileThatCannotBeLoadedLeavesThePictureAsItWas)
 {
     TPicture::RegisterFileFormat(".tbg", "test bytes", NewGraphic<TBytesGraphic>);
     TPicture picture;
-    picture.LoadFromFile(Write("kept.tbg", "kept").string());
+    picture.LoadFromFile(Folder.Write("kept.tbg", std::string("kept")));
     TGraphic* kept = picture.Graphic();
 
     struct Case {
         std::string file;
         const char* message;
     };
-    const std::string missing = (Folder / "missing.tbg").string();
-    for (const Case& c : {Case{Write("x.unknown", "").string(), "Unknown picture file extension (.unknown)"},
-                          Case{Write("none.d/noextension", "").string(), "Unknown picture file extension ()"},
+    const std::string missing = Folder / "missing.tbg";
+    std::filesystem::create_directory(Folder / "dotted.d");
+    for (const Case& c : {Case{Folder.Write("x.unknown", std::string()), "Unknown picture file extension (.unknown)"},
+                          Case{Folder.Write("dotted.d/noextension", std::string()), "Unknown picture file extension ()"},
                           Case{missing, nullptr}}) {
         try {
             picture.LoadFromFile(c.file);
