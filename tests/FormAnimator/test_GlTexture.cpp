@@ -83,12 +83,12 @@ TEST_F(Textures, WorkOnTheShareCanvasOrOnTheDibCanvasItself)
         EXPECT_EQ(onDib.Canvas, static_cast<TGlCanvas*>(dib));
     }
     FreeCanvas(dib);
-    ExpectAssertion([] { TGl2DTexture none(nullptr); }, "Assertion failure", GlTextureUnit);
-    try {
-        TGl2DTexture none(nullptr);
-    } catch (const platform::EAssertionFailed& e) {
-        EXPECT_STREQ(e.what(), "Assertion failure (FormAnimator/GlTexture, line 261)");
-    }
+    EXPECT_THROW(
+        try { TGl2DTexture none(nullptr); } catch (const platform::EAssertionFailed& e) {
+            EXPECT_STREQ(e.what(), "Assertion failure (FormAnimator/GlTexture, line 261)");
+            throw;
+        },
+        platform::EAssertionFailed);
 }
 
 TEST_F(Textures, An800By600ImageFillsOneSurfaceSizedByTheDriversAbilities)
