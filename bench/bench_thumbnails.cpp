@@ -69,7 +69,7 @@ struct BareError {
     std::longjmp(reinterpret_cast<BareError*>(cinfo->err)->jump, 1);
 }
 
-bool BareDecodeAndShrink(const std::string& path, std::vector<uint8_t>& file, TBgrImage& decoded)
+bool BareDecodeAndShrink(const std::string& path, std::vector<uint8_t>& file, gfx::Bitmap& decoded)
 {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
@@ -98,17 +98,16 @@ bool BareDecodeAndShrink(const std::string& path, std::vector<uint8_t>& file, TB
     cinfo.scale_denom = 8;
     cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
-    decoded.Width = static_cast<int>(cinfo.output_width);
-    decoded.Height = static_cast<int>(cinfo.output_height);
-    decoded.Pixels.resize(size_t(decoded.Width) * decoded.Height * 3);
+    decoded = gfx::Bitmap(static_cast<int32_t>(cinfo.output_width), static_cast<int32_t>(cinfo.output_height),
+                          gfx::PixelFormat::Bgr24);
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = decoded.Pixels.data() + size_t(cinfo.output_scanline) * decoded.Width * 3;
+        JSAMPROW row = decoded.Row(static_cast<int32_t>(cinfo.output_scanline));
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    TBgrImage small = ResizeBgr(decoded, 100, 75);
-    return small.Width == 100;
+    gfx::Bitmap small = ResizeBgr(decoded, 100, 75);
+    return small.Width() == 100;
 }
 
 struct Figure {
@@ -205,7 +204,7 @@ int main(int argc, char** argv)
     Figure oursPlain{"BuildThumbnails, no embedded thumbnail", -1, count - half};
     Figure bare{"bare libjpeg-turbo 1/8 decode + downscale, no EXIF", -1, count - half};
     std::vector<uint8_t> file;
-    TBgrImage decoded;
+    gfx::Bitmap decoded;
     for (int run = 0; run < 5; ++run) {
         auto t0 = Clock::now();
         BuildThumbnailCache(exifDir, exifNames, cache, offsets, 100, 100);

@@ -4,7 +4,8 @@
 // thumbnail under several orientations, and BMP images as the cache holds
 // them.
 
-#include "main/thumbnails/BmpFile.h"
+#include "gfx/Bmp.h"
+#include "gfx/GfxTestSupport.h"
 #include "main/thumbnails/ThumbBitmap.h"
 #include "support/JpegSamples.h"
 
@@ -116,13 +117,14 @@ int main(int argc, char** argv)
 
     // Cache images in every depth the cache reader takes.
     for (TPixelFormat format : {TPixelFormat::pf24bit, TPixelFormat::pf32bit, TPixelFormat::pf16bit}) {
-        TThumbBitmap bitmap(7, 5, format);
+        gfx::Bitmap bitmap = NewThumbBitmap(7, 5, format);
         for (int y = 0; y < bitmap.Height(); ++y)
             for (int x = 0; x < bitmap.Width(); ++x)
-                bitmap.SetPixelRGB(x, y, static_cast<uint32_t>(x * 0x253A1F + y * 0x11F0A3));
-        ok &= fuzz::Save(dir + "cache-" + std::to_string(bitmap.BitsPerPixel()) + ".bmp", EncodeBmp(bitmap));
+                gfxtest::Set(bitmap, x, y, static_cast<uint32_t>(x * 0x253A1F + y * 0x11F0A3) & 0xFFFFFF);
+        ok &= fuzz::Save(dir + "cache-" + std::to_string(gfx::BitsPerPixel(bitmap.Format())) + ".bmp",
+                         gfx::EncodeBmp(bitmap));
     }
-    TThumbBitmap square(100, 75, TPixelFormat::pf24bit);
-    ok &= fuzz::Save(dir + "cache-100x75.bmp", EncodeBmp(square));
+    gfx::Bitmap square = NewThumbBitmap(100, 75, TPixelFormat::pf24bit);
+    ok &= fuzz::Save(dir + "cache-100x75.bmp", gfx::EncodeBmp(square));
     return ok ? 0 : 1;
 }

@@ -4,8 +4,11 @@
 // offset 0 the checked BMP reader reads back.
 
 #include "FuzzSupport.h"
-#include "main/thumbnails/BmpFile.h"
+#include "gfx/Bmp.h"
+#include "gfx/GfxTestSupport.h"
 #include "main/thumbnails/ImageExtract.h"
+#include "main/thumbnails/ThumbBitmap.h"
+#include "main/thumbnails/ThumbnailCache.h"
 #include "platform/FileStream.h"
 
 #include <cstdint>
@@ -36,14 +39,14 @@ platform::TFileStream& CacheFile()
 // bitmap as it was.
 void CheckExtract(const std::string& path)
 {
-    TThumbBitmap bitmap(100, 100, TPixelFormat::pf24bit);
-    const std::vector<std::uint8_t> before = bitmap.Pixels();
+    gfx::Bitmap bitmap = NewThumbBitmap(100, 100, TPixelFormat::pf24bit);
+    const std::uint8_t* before = bitmap.Memory();
     if (ExtractThumbnail(path, bitmap, ExtractFlagsNone)) {
         if (bitmap.Width() < 1 || bitmap.Width() > 100 || bitmap.Height() < 1 || bitmap.Height() > 100 ||
-            (bitmap.Width() != 100 && bitmap.Height() != 100) || bitmap.BitsPerPixel() != 24 ||
-            bitmap.Pixels().size() != bitmap.Stride() * static_cast<std::size_t>(bitmap.Height()))
+            (bitmap.Width() != 100 && bitmap.Height() != 100) || bitmap.Format() != gfx::PixelFormat::Bgr24 ||
+            bitmap.Stride() != gfx::PaddedRowBytes(bitmap.Width(), bitmap.Format()))
             std::abort();
-    } else if (bitmap.Width() != 100 || bitmap.Height() != 100 || bitmap.Pixels() != before) {
+    } else if (bitmap.Width() != 100 || bitmap.Height() != 100 || bitmap.Memory() != before) {
         std::abort();
     }
 }
@@ -55,24 +58,25 @@ void CheckBmp(const std::uint8_t* data, std::size_t size)
     cache.Seek(0, SEEK_SET);
     if (size) cache.WriteBuffer(data, size);
     auto fromFile = ReadBmp(cache, 0);
-    auto fromMemory = DecodeBmp(data, size);
+    auto fromMemory = gfx::DecodeBmp(data, size);
     // Both readers apply the same checks.
     if (fromFile.has_value() != fromMemory.has_value()) std::abort();
     if (fromFile) {
-        if (fromFile->Pixels() != fromMemory->Pixels() || fromFile->Width() != fromMemory->Width() ||
-            fromFile->Height() != fromMemory->Height())
+        if (fromFile->ByteSize() != fromMemory->ByteSize() || fromFile->Width() != fromMemory->Width() ||
+            fromFile->Height() != fromMemory->Height() ||
+            std::memcmp(fromFile->Memory(), fromMemory->Memory(), fromFile->ByteSize()) != 0)
             std::abort();
         // What was read writes back to an image the reader accepts again,
         // with the same colours (the unused byte of 32-bit pixels is written
         // as 0, whatever the file held).
-        const std::vector<std::uint8_t> again = EncodeBmp(*fromFile);
-        auto round = DecodeBmp(again.data(), again.size());
+        const std::vector<std::uint8_t> again = gfx::EncodeBmp(*fromFile);
+        auto round = gfx::DecodeBmp(again.data(), again.size());
         if (!round || round->Width() != fromFile->Width() || round->Height() != fromFile->Height() ||
-            round->BitsPerPixel() != fromFile->BitsPerPixel())
+            round->Format() != fromFile->Format())
             std::abort();
         for (int y = 0; y < round->Height(); ++y)
             for (int x = 0; x < round->Width(); ++x)
-                if (round->PixelRGB(x, y) != fromFile->PixelRGB(x, y)) std::abort();
+                if (gfxtest::Get(*round, x, y) != gfxtest::Get(*fromFile, x, y)) std::abort();
     }
 }
 

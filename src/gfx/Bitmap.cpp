@@ -18,6 +18,8 @@ int BitsPerPixel(PixelFormat format)
     switch (format) {
     case PixelFormat::Mono1:
         return 1;
+    case PixelFormat::Rgb555:
+        return 16;
     case PixelFormat::Bgr24:
         return 24;
     case PixelFormat::Bgrx32:

@@ -19,6 +19,8 @@ enum class PixelFormat : uint8_t {
     // platform's monochrome bitmaps: convert at that boundary with
     // MonoRowFromMsbFirst / MonoRowToMsbFirst.
     Mono1,
+    Rgb555, // one little-endian 16-bit word: an unused top bit, then red,
+            // green and blue in 5 bits each
     Bgr24,  // bytes B, G, R
     Bgrx32, // bytes B, G, R and one unused byte
     Bgra32, // bytes B, G, R, A with premultiplied alpha

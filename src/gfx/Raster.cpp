@@ -33,6 +33,8 @@ pixman_format_code_t PixmanFormat(PixelFormat format, bool withAlpha)
     switch (format) {
     case PixelFormat::Mono1:
         return PIXMAN_a1;
+    case PixelFormat::Rgb555:
+        return PIXMAN_x1r5g5b5;
     case PixelFormat::Bgr24:
         return PIXMAN_r8g8b8;
     case PixelFormat::Bgrx32:

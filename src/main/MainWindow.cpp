@@ -1,5 +1,6 @@
 #include "main/MainWindow.h"
 
+#include "gfx/Raster.h"
 #include "main/LanguageChooser.h"
 #include "main/ListBackground.h"
 #include "main/MyListView.h"
@@ -14,6 +15,7 @@
 #include "platform/qt/ShellTreeView.h"
 #include "rename/ui/MainWindowRename.h"
 #include "ui/Application.h"
+#include "ui/BitmapImage.h"
 #include "ui/InterfaceLanguage.h"
 #include "ui/StringTable.h"
 
@@ -66,18 +68,10 @@ QByteArray ResourceBytes(const QString& name)
     return f.readAll();
 }
 
-TRgbImage BackgroundPicture()
+gfx::Bitmap BackgroundPicture()
 {
     const QByteArray jpeg = ResourceBytes(QStringLiteral(":/IMAGE001"));
-    return DecodeJpeg(reinterpret_cast<const uint8_t*>(jpeg.constData()), static_cast<size_t>(jpeg.size()));
-}
-
-QImage ToQImage(const TRgbImage& image)
-{
-    QImage result(image.Width, image.Height, QImage::Format_RGB888);
-    for (int y = 0; y < image.Height; ++y)
-        std::memcpy(result.scanLine(y), image.Row(y), static_cast<size_t>(image.Width) * 3);
-    return result;
+    return DecodePicture(reinterpret_cast<const uint8_t*>(jpeg.constData()), static_cast<size_t>(jpeg.size()));
 }
 
 // A bar item: its own caption, running its action and following its
@@ -516,8 +510,9 @@ void TForm1::SetTreeWidth(int width)
 
 void TForm1::SetListBackground()
 {
-    TRgbImage bitmap(BackgroundWidth, BackgroundHeight);
-    StretchDraw(bitmap, BackgroundPicture());
+    gfx::Bitmap bitmap(BackgroundWidth, BackgroundHeight, gfx::PixelFormat::Bgr24);
+    const gfx::Bitmap picture = BackgroundPicture();
+    gfx::Stretch(bitmap, bitmap.Bounds(), picture, picture.Bounds(), gfx::Filter::Nearest);
     const std::string file = platform::TempFile("fondexport.bitmap");
     SaveBmpFile(file, bitmap);
     if (!ListView1)

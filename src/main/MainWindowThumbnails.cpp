@@ -5,7 +5,9 @@
 
 #include "main/MyListView.h"
 #include "main/StatusBar.h"
+#include "main/thumbnails/ThumbBitmap.h"
 #include "main/thumbnails/ThumbnailCache.h"
+#include "ui/BitmapImage.h"
 #include "ui/InterfaceLanguage.h"
 
 #include <QFile>
@@ -75,17 +77,6 @@ int HalfRoundedToEven(int d)
     return static_cast<int>(std::nearbyint(d / 2.0));
 }
 
-QImage ToImage(const TThumbBitmap& bmp)
-{
-    QImage image(bmp.Width(), bmp.Height(), QImage::Format_RGB32);
-    for (int y = 0; y < bmp.Height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < bmp.Width(); ++x)
-            line[x] = 0xFF000000u | bmp.PixelRGB(x, y);
-    }
-    return image;
-}
-
 // GDI draws wide lines with round ends and joins.
 QPen WidePen(const QColor& colour, int width)
 {
@@ -149,7 +140,7 @@ void TForm1::ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewIt
     const QColor background = QGuiApplication::palette().color(QPalette::Base);
     painter->fillRect(box, background);
 
-    std::optional<TThumbBitmap> thumb;
+    std::optional<gfx::Bitmap> thumb;
     if (ThumbStream && index >= 0 && static_cast<size_t>(index) < ThumbOffsets.size())
         thumb = ReadThumbnail(*ThumbStream, ThumbOffsets[static_cast<size_t>(index)]);
 
@@ -164,9 +155,7 @@ void TForm1::ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewIt
         // Rows below the box are cut or added white; columns likewise, so a
         // portrait thumbnail keeps its proportions (white at the right)
         // instead of being stretched sideways.
-        thumb->SetHeight(h);
-        thumb->SetWidth(w);
-        QImage image = ToImage(*thumb);
+        QImage image = ToQImage(CutOrPadWhite(*thumb, w, h));
         thumb.reset();
         {
             QPainter onImage(&image);

@@ -16,6 +16,12 @@ inline uint32_t Get(const gfx::Bitmap& b, int x, int y)
     switch (b.Format()) {
     case gfx::PixelFormat::Mono1:
         return (p[x / 8] >> (x % 8)) & 1;
+    case gfx::PixelFormat::Rgb555: {
+        // Each 5-bit channel widened to 8 bits by repeating its top bits.
+        const unsigned v = p[2 * x] | p[2 * x + 1] << 8;
+        auto widen = [](unsigned c) { return (c << 3) | (c >> 2); };
+        return widen((v >> 10) & 31) << 16 | widen((v >> 5) & 31) << 8 | widen(v & 31);
+    }
     case gfx::PixelFormat::Bgr24:
         p += 3 * x;
         break;
@@ -30,6 +36,12 @@ inline void Set(gfx::Bitmap& b, int x, int y, uint32_t v)
     uint8_t* p = b.Row(y);
     if (b.Format() == gfx::PixelFormat::Mono1) {
         p[x / 8] = static_cast<uint8_t>((p[x / 8] & ~(1 << (x % 8))) | ((v & 1) << (x % 8)));
+        return;
+    }
+    if (b.Format() == gfx::PixelFormat::Rgb555) {
+        const unsigned w = (v >> 19 & 31) << 10 | (v >> 11 & 31) << 5 | (v >> 3 & 31);
+        p[2 * x] = w & 0xFF;
+        p[2 * x + 1] = static_cast<uint8_t>(w >> 8);
         return;
     }
     p += (b.Format() == gfx::PixelFormat::Bgr24 ? 3 : 4) * x;

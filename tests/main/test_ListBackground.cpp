@@ -1,6 +1,11 @@
+#include "gfx/Bmp.h"
+#include "gfx/GfxTestSupport.h"
+#include "gfx/Raster.h"
 #include "main/ListBackground.h"
 #include "platform/FileStream.h"
 #include "platform/OSError.h"
+
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -25,36 +30,23 @@ std::vector<uint8_t> ReadFile(const std::string& path)
 
 } // namespace
 
-TEST(Bmp, HeaderRowsBottomUpInBlueGreenRedPaddedToFourBytes)
+TEST(Bmp, TheFileIsTheBmpImageAt72DotsPerInchRowsBottomUp)
 {
-    TRgbImage img(3, 2);  // 9 bytes a row, padded to 12
-    uint8_t* top = img.Row(0);
-    top[0] = 10, top[1] = 20, top[2] = 30;       // first pixel of the top row
-    uint8_t* bottom = img.Row(1);
-    bottom[6] = 1, bottom[7] = 2, bottom[8] = 3;  // last pixel of the bottom row
-    const auto b = EncodeBmp(img);
+    gfx::Bitmap img(3, 2, gfx::PixelFormat::Bgr24);  // 9 bytes a row, padded to 12
+    gfxtest::Set(img, 0, 0, 0x0A141E);  // first pixel of the top row: red 10, green 20, blue 30
+    support::ScratchFolder dir;
+    SaveBmpFile(dir / "b.bmp", img);
+    const auto b = ReadFile(dir / "b.bmp");
+    EXPECT_EQ(b, gfx::EncodeBmp(img, 2835));
     ASSERT_EQ(b.size(), 54u + 2 * 12);
-    EXPECT_EQ(b[0], 'B');
-    EXPECT_EQ(b[1], 'M');
-    EXPECT_EQ(U32(b, 2), b.size());
-    EXPECT_EQ(U32(b, 10), 54u);
-    EXPECT_EQ(U32(b, 14), 40u);
-    EXPECT_EQ(U32(b, 18), 3u);
-    EXPECT_EQ(U32(b, 22), 2u);
-    EXPECT_EQ(b[28], 24);
-    // The file's first row is the picture's bottom row.
-    EXPECT_EQ(b[54 + 6], 3);
-    EXPECT_EQ(b[54 + 7], 2);
-    EXPECT_EQ(b[54 + 8], 1);
-    EXPECT_EQ(b[54 + 9], 0) << "padding";
-    EXPECT_EQ(b[54 + 12], 30);
-    EXPECT_EQ(b[54 + 13], 20);
-    EXPECT_EQ(b[54 + 14], 10);
+    EXPECT_EQ(U32(b, 38), 2835u);
+    EXPECT_EQ(U32(b, 42), 2835u);
+    EXPECT_EQ(b[54 + 12], 30) << "the top row is the file's second row";
 }
 
 TEST(Bmp, SavingIntoAMissingFolderSaysWhichFileCouldNotBeCreated)
 {
-    TRgbImage img(2, 2);
+    gfx::Bitmap img(2, 2, gfx::PixelFormat::Bgr24);
     try {
         SaveBmpFile("/nonexistent-quistelor/x.bmp", img);
         FAIL();
@@ -66,14 +58,16 @@ TEST(Bmp, SavingIntoAMissingFolderSaysWhichFileCouldNotBeCreated)
 
 TEST(Stretch, EqualSizesCopyOneToOneAndDoublingRepeatsPixels)
 {
-    TRgbImage src(2, 1);
+    // The background picture is drawn stretched over its bitmap with the
+    // nearest pixel.
+    gfx::Bitmap src(2, 1, gfx::PixelFormat::Bgr24);
     src.Row(0)[0] = 200;
     src.Row(0)[3] = 100;
-    TRgbImage same(2, 1);
-    StretchDraw(same, src);
-    EXPECT_EQ(same.Pixels, src.Pixels);
-    TRgbImage twice(4, 2);
-    StretchDraw(twice, src);
+    gfx::Bitmap same(2, 1, gfx::PixelFormat::Bgr24);
+    gfx::Stretch(same, same.Bounds(), src, src.Bounds(), gfx::Filter::Nearest);
+    EXPECT_EQ(std::vector<uint8_t>(same.Row(0), same.Row(0) + 6), std::vector<uint8_t>(src.Row(0), src.Row(0) + 6));
+    gfx::Bitmap twice(4, 2, gfx::PixelFormat::Bgr24);
+    gfx::Stretch(twice, twice.Bounds(), src, src.Bounds(), gfx::Filter::Nearest);
     EXPECT_EQ(twice.Row(1)[0], 200);
     EXPECT_EQ(twice.Row(1)[3], 200);
     EXPECT_EQ(twice.Row(1)[6], 100);
@@ -93,35 +87,35 @@ protected:
     std::vector<uint8_t> bytes;
 };
 
-TEST_F(Jpeg, DecodesAWholePhotoIntoRgb)
+TEST_F(Jpeg, DecodesAWholePhotoIntoBgr)
 {
-    const TRgbImage img = DecodeJpeg(bytes.data(), bytes.size());
-    EXPECT_GT(img.Width, 0);
-    EXPECT_GT(img.Height, 0);
-    EXPECT_EQ(img.Pixels.size(), static_cast<size_t>(img.Width) * img.Height * 3);
+    const gfx::Bitmap img = DecodePicture(bytes.data(), bytes.size());
+    EXPECT_EQ(img.Width(), 466);
+    EXPECT_EQ(img.Height(), 416);
+    EXPECT_EQ(img.Format(), gfx::PixelFormat::Bgr24);
 }
 
 TEST_F(Jpeg, DamagedDataIsAnErrorNotACrash)
 {
-    EXPECT_THROW(DecodeJpeg(nullptr, 0), EJpegError);
+    EXPECT_THROW(DecodePicture(nullptr, 0), EJpegError);
     const uint8_t garbage[] = {0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3};
-    EXPECT_THROW(DecodeJpeg(garbage, sizeof garbage), EJpegError);
+    EXPECT_THROW(DecodePicture(garbage, sizeof garbage), EJpegError);
     // Cut inside the header: libjpeg reports a premature end as an error.
     for (size_t cut : {size_t(2), size_t(20), size_t(200)})
-        EXPECT_THROW(DecodeJpeg(bytes.data(), cut), EJpegError) << cut;
+        EXPECT_THROW(DecodePicture(bytes.data(), cut), EJpegError) << cut;
 }
 
 TEST_F(Jpeg, APhotoCutAnywhereDecodesOrFailsCleanly)
 {
-    // libjpeg fills missing rows and only warns once the header is read;
-    // warnings are silent and errors are exceptions.
-    const TRgbImage whole = DecodeJpeg(bytes.data(), bytes.size());
+    // Past the header libjpeg only warns about missing data; warnings and
+    // errors alike are exceptions, and nothing is printed.
+    const gfx::Bitmap whole = DecodePicture(bytes.data(), bytes.size());
     const size_t step = std::max<size_t>(1, bytes.size() / 97);
     for (size_t cut = 1; cut < bytes.size(); cut += step) {
         try {
-            const TRgbImage part = DecodeJpeg(bytes.data(), cut);
-            EXPECT_EQ(part.Width, whole.Width) << cut;
-            EXPECT_EQ(part.Height, whole.Height) << cut;
+            const gfx::Bitmap part = DecodePicture(bytes.data(), cut);
+            EXPECT_EQ(part.Width(), whole.Width()) << cut;
+            EXPECT_EQ(part.Height(), whole.Height()) << cut;
         } catch (const EJpegError&) {
         }
     }

@@ -28,6 +28,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -336,6 +337,12 @@ TEST_F(MainWindow, WorkingFilesAreLeftInTempAfterExit)
     EXPECT_EQ(bmp.size(), QSize(466, 416));
     EXPECT_LT(qGray(bmp.pixel(2, 2)), 40) << "black around the emblem";
     EXPECT_GT(qGray(bmp.pixel(233, 208)), 160) << "light emblem in the middle";
+    // The file's bytes stay those of earlier versions (an FNV-1a fingerprint).
+    std::ifstream file(temp / "fondexport.bitmap", std::ios::binary);
+    uint64_t fingerprint = 0xcbf29ce484222325u;
+    for (std::istreambuf_iterator<char> it(file), end; it != end; ++it)
+        fingerprint = (fingerprint ^ static_cast<uint8_t>(*it)) * 0x100000001b3u;
+    EXPECT_EQ(fingerprint, 0x84161b0548d33a6bU) << std::hex << fingerprint;
 }
 
 TEST_F(MainWindow, ASecondCopyCannotTakeTheCacheFileAndLeavesItAlone)

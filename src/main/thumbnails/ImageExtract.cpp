@@ -19,11 +19,11 @@ std::string CollapseDoubledSeparators(const std::string& path)
     return out;
 }
 
-bool ExtractThumbnail(const std::string& path, TThumbBitmap& bitmap, unsigned /*flags*/)
+bool ExtractThumbnail(const std::string& path, gfx::Bitmap& bitmap, unsigned /*flags*/)
 {
-    TThumbBitmap result;
+    gfx::Bitmap result;
     if (!ExtractJpegThumbnail(CollapseDoubledSeparators(path), bitmap.Width(), bitmap.Height(),
-                              bitmap.PixelFormat(), result))
+                              PixelFormatOf(bitmap), result))
         return false;
     bitmap = std::move(result);
     return true;

@@ -16,8 +16,8 @@ std::string CollapseDoubledSeparators(const std::string& path);
 // Fills bitmap with the thumbnail of the file at path and returns true, or
 // returns false and leaves bitmap unchanged. On entry the bitmap's width and
 // height give the requested size and its pixel format the requested colour
-// depth (ColourDepthOf); on success it holds the thumbnail in the size the
-// provider chose: the picture fitted inside the requested size keeping its
-// aspect ratio, turned upright. Files that are not decodable JPEG pictures
+// depth (PixelFormatOf, ColourDepthOf); on success it holds the thumbnail in
+// the size the provider chose: the picture fitted inside the requested size
+// keeping its aspect ratio, turned upright. Files that are not decodable JPEG pictures
 // give false.
-bool ExtractThumbnail(const std::string& path, TThumbBitmap& bitmap, unsigned flags = ExtractFlagsNone);
+bool ExtractThumbnail(const std::string& path, gfx::Bitmap& bitmap, unsigned flags = ExtractFlagsNone);

@@ -1,9 +1,9 @@
 #pragma once
 // The thumbnail provider for JPEG photos: the thumbnail that the camera
 // embedded in the EXIF block when it is usable, otherwise the photo itself
-// decoded at the smallest DCT scale that still covers the box. The result is
-// fitted inside the box keeping the aspect ratio and turned upright by the
-// EXIF orientation. Plain C++, no Qt.
+// decoded at the smallest DCT scale that still covers the box (gfx/Jpeg.h).
+// The result is fitted inside the box keeping the aspect ratio and turned
+// upright by the EXIF orientation. Plain C++, no Qt.
 
 #include "main/thumbnails/ThumbBitmap.h"
 
@@ -31,33 +31,16 @@ bool ParseExifTiff(const uint8_t* data, size_t size, TExifThumbFacts& facts);
 // of segments.
 std::vector<uint8_t> ReadExifBlock(int fd);
 
-// Size w x h of a W x H picture fitted inside a box keeping the aspect ratio:
-// the limiting side fills the box, the other is rounded to nearest, at least 1.
-void FitInside(int width, int height, int boxWidth, int boxHeight, int& fitWidth, int& fitHeight);
+// Scales a Bgr24 picture to w x h: area averaging when shrinking in both
+// directions, bilinear otherwise.
+gfx::Bitmap ResizeBgr(const gfx::Bitmap& src, int width, int height);
 
-// A top-down B, G, R pixel buffer with packed rows (stride = 3 * Width).
-struct TBgrImage {
-    int Width = 0;
-    int Height = 0;
-    std::vector<uint8_t> Pixels;
-};
-
-// Scales to w x h: area averaging when shrinking in both directions,
-// bilinear otherwise.
-TBgrImage ResizeBgr(const TBgrImage& src, int width, int height);
-
-// Turns a picture stored with EXIF orientation 1..8 upright.
-TBgrImage OrientBgr(const TBgrImage& src, int orientation);
-
-// Decodes a JPEG held in memory, or read from the open file fd from its
-// start, at the smallest DCT scale (n/8) whose output still covers the
-// picture fitted in boxWidth x boxHeight (full size when even that does not).
-// Every libjpeg error and warning gives false; nothing is printed.
-bool DecodeJpegMemory(const uint8_t* data, size_t size, int boxWidth, int boxHeight, TBgrImage& out);
-bool DecodeJpegFile(int fd, int boxWidth, int boxHeight, TBgrImage& out);
+// A picture stored with EXIF orientation 1..8 turned upright, in the given
+// format (anything but 2..8 counts as 1).
+gfx::Bitmap Orient(const gfx::Bitmap& src, int orientation, gfx::PixelFormat format);
 
 // The whole provider: fills out with the thumbnail of the JPEG file at path
 // fitted in boxWidth x boxHeight, in the given format, and returns true; or
 // returns false and leaves out unchanged.
 bool ExtractJpegThumbnail(const std::string& path, int boxWidth, int boxHeight, TPixelFormat format,
-                          TThumbBitmap& out);
+                          gfx::Bitmap& out);

@@ -1,10 +1,12 @@
 #include "main/thumbnails/ThumbnailCache.h"
 
-#include "main/thumbnails/BmpFile.h"
+#include "gfx/Bmp.h"
 #include "main/thumbnails/ImageExtract.h"
+#include "main/thumbnails/ThumbBitmap.h"
 #include "platform/FileStream.h"
 
 #include <cstdio>
+#include <exception>
 #include <limits>
 
 void BuildThumbnailCache(const std::string& folder, const std::vector<std::string>& fileNames,
@@ -19,13 +21,14 @@ void BuildThumbnailCache(const std::string& folder, const std::vector<std::strin
         if (progress.OnPhoto)
             progress.OnPhoto(i, count);
         offsets.push_back("-1");
-        TThumbBitmap bitmap(width, height, TPixelFormat::pfDevice);
+        gfx::Bitmap bitmap = NewThumbBitmap(width, height, TPixelFormat::pfDevice);
         if (!ExtractThumbnail(folder + "/" + fileNames[static_cast<size_t>(i)], bitmap, ExtractFlagsNone))
             continue;
         const int64_t offset = cache.Size();
         try {
             cache.Seek(0, SEEK_END);
-            WriteBmp(cache, bitmap);
+            const std::vector<uint8_t> image = gfx::EncodeBmp(bitmap);
+            cache.WriteBuffer(image.data(), image.size());
         } catch (...) {
             cache.SetSize(offset);
             offsets.resize(fileNames.size(), "-1");
@@ -50,10 +53,39 @@ std::optional<int64_t> ParseThumbOffset(const std::string& text)
     return value;
 }
 
-std::optional<TThumbBitmap> ReadThumbnail(platform::TFileStream& cache, const std::string& offsetText)
+std::optional<gfx::Bitmap> ReadThumbnail(platform::TFileStream& cache, const std::string& offsetText)
 {
     auto offset = ParseThumbOffset(offsetText);
     if (!offset)
         return std::nullopt;
     return ReadBmp(cache, *offset);
+}
+
+std::optional<gfx::Bitmap> ReadBmp(platform::TFileStream& stream, int64_t offset)
+{
+    try {
+        int64_t size = stream.Size();
+        if (offset < 0 || offset > size || size - offset < static_cast<int64_t>(gfx::kBmpHeadersSize))
+            return std::nullopt;
+        uint8_t headers[gfx::kBmpHeadersSize];
+        stream.Seek(offset, SEEK_SET);
+        if (stream.Read(headers, sizeof headers) != sizeof headers)
+            return std::nullopt;
+        auto layout = gfx::ReadBmpHeaders(headers);
+        if (!layout)
+            return std::nullopt;
+        int64_t available = size - offset;
+        if (static_cast<int64_t>(layout->PixelOffset) > available ||
+            available - static_cast<int64_t>(layout->PixelOffset) < static_cast<int64_t>(layout->PixelBytes))
+            return std::nullopt;
+        // The rows of the file and of the bitmap are both padded to 4 bytes.
+        gfx::Bitmap bitmap(layout->Width, layout->Height, layout->Format, layout->Order);
+        stream.Seek(offset + static_cast<int64_t>(layout->PixelOffset), SEEK_SET);
+        if (stream.Read(bitmap.Memory(), layout->PixelBytes) != layout->PixelBytes)
+            return std::nullopt;
+        return bitmap;
+    } catch (const std::exception&) {
+        // An image that cannot be read is drawn like a photo without one.
+        return std::nullopt;
+    }
 }

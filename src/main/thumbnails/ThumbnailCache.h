@@ -1,10 +1,11 @@
 #pragma once
 // The thumbnail cache: one BMP image per photo that has a thumbnail, one
 // after the other from offset 0, with no header, index or gap; and beside it
-// one offset text per photo ("-1" for a photo without thumbnail).
+// one offset text per photo ("-1" for a photo without thumbnail). The
+// images are written and read by the BMP codec of gfx/Bmp.h.
 // Plain C++, no Qt.
 
-#include "main/thumbnails/ThumbBitmap.h"
+#include "gfx/Bitmap.h"
 
 #include <cstdint>
 #include <functional>
@@ -42,4 +43,9 @@ std::optional<int64_t> ParseThumbOffset(const std::string& text);
 
 // Reads the thumbnail an offset entry points at; nullopt for "-1", a bad
 // entry, or a truncated or damaged image.
-std::optional<TThumbBitmap> ReadThumbnail(platform::TFileStream& cache, const std::string& offsetText);
+std::optional<gfx::Bitmap> ReadThumbnail(platform::TFileStream& cache, const std::string& offsetText);
+
+// Reads one BMP image at the given offset of the stream, with the checks of
+// gfx::DecodeBmp; a read error, an offset outside the file or a truncated
+// image give nullopt. Leaves the stream's position somewhere inside the file.
+std::optional<gfx::Bitmap> ReadBmp(platform::TFileStream& stream, int64_t offset);

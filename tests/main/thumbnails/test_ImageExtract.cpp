@@ -1,5 +1,8 @@
+#include "gfx/GfxTestSupport.h"
+#include "gfx/Jpeg.h"
 #include "main/thumbnails/ImageExtract.h"
 #include "main/thumbnails/JpegThumbnail.h"
+#include "main/thumbnails/ThumbBitmap.h"
 
 #include "support/JpegSamples.h"
 #include "support/ScratchFolder.h"
@@ -42,21 +45,21 @@ struct Quadrants {
     uint32_t tl, tr, bl, br;
 };
 
-Quadrants QuadrantsOf(const TThumbBitmap& b)
+Quadrants QuadrantsOf(const gfx::Bitmap& b)
 {
     int x0 = b.Width() / 4, x1 = b.Width() * 3 / 4, y0 = b.Height() / 4, y1 = b.Height() * 3 / 4;
-    return {b.PixelRGB(x0, y0), b.PixelRGB(x1, y0), b.PixelRGB(x0, y1), b.PixelRGB(x1, y1)};
+    return {gfxtest::Get(b, x0, y0), gfxtest::Get(b, x1, y0), gfxtest::Get(b, x0, y1), gfxtest::Get(b, x1, y1)};
 }
 
 // Mean absolute difference per channel between a and b, with b mirrored
 // left to right and/or top to bottom.
-double MeanDifference(const TThumbBitmap& a, const TThumbBitmap& b, bool mirror, bool flip)
+double MeanDifference(const gfx::Bitmap& a, const gfx::Bitmap& b, bool mirror, bool flip)
 {
     long diff = 0;
     for (int y = 0; y < a.Height(); ++y)
         for (int x = 0; x < a.Width(); ++x) {
-            uint32_t p = a.PixelRGB(x, y);
-            uint32_t q = b.PixelRGB(mirror ? b.Width() - 1 - x : x, flip ? b.Height() - 1 - y : y);
+            uint32_t p = gfxtest::Get(a, x, y);
+            uint32_t q = gfxtest::Get(b, mirror ? b.Width() - 1 - x : x, flip ? b.Height() - 1 - y : y);
             for (int s = 0; s < 24; s += 8)
                 diff += std::abs(int((p >> s) & 0xFF) - int((q >> s) & 0xFF));
         }
@@ -78,55 +81,32 @@ protected:
 // ---------------------------------------------------------------------------
 // Geometry helpers
 
-TEST(FitInside, KeepsAspectRatioWithTheLimitingSideFillingTheBox)
-{
-    struct Case {
-        int w, h, bw, bh, fw, fh;
-    } cases[] = {
-        {4000, 3000, 100, 100, 100, 75},  // landscape 4:3
-        {3000, 4000, 100, 100, 75, 100},  // portrait
-        {160, 120, 100, 100, 100, 75},    // typical embedded thumbnail
-        {100, 100, 100, 100, 100, 100},   // square
-        {50, 40, 100, 100, 100, 80},      // small pictures are enlarged
-        {3000, 2, 100, 100, 100, 1},      // never below one pixel
-        {2, 3000, 100, 100, 1, 100},
-        {3, 2, 100, 100, 100, 67},        // 66.67 rounds to nearest
-        {4000, 3000, 100, 50, 67, 50},    // a box that is wider than tall
-    };
-    for (const auto& c : cases) {
-        int fw = 0, fh = 0;
-        FitInside(c.w, c.h, c.bw, c.bh, fw, fh);
-        EXPECT_EQ(fw, c.fw) << c.w << "x" << c.h;
-        EXPECT_EQ(fh, c.fh) << c.w << "x" << c.h;
-    }
-}
-
 TEST(ResizeBgr, AveragesAreasWhenShrinkingAndInterpolatesWhenEnlarging)
 {
     // Two columns: black and white; shrinking to one pixel gives mid grey.
-    TBgrImage src{2, 1, {0, 0, 0, 255, 255, 255}};
-    TBgrImage one = ResizeBgr(src, 1, 1);
-    ASSERT_EQ(one.Pixels.size(), 3u);
-    EXPECT_NEAR(one.Pixels[0], 128, 1);
+    gfx::Bitmap src(2, 1, gfx::PixelFormat::Bgr24);
+    gfxtest::Set(src, 1, 0, 0xFFFFFF);
+    gfx::Bitmap one = ResizeBgr(src, 1, 1);
+    ASSERT_EQ(one.Width(), 1);
+    EXPECT_NEAR(one.Row(0)[0], 128, 1);
 
     // A 1-pixel-wide stripe pattern shrunk by 5 has no aliasing: every
     // output pixel is the stripes' mean, not one of the stripes.
-    TBgrImage stripes{10, 10, {}};
+    gfx::Bitmap stripes(10, 10, gfx::PixelFormat::Bgr24);
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x)
-            for (int c = 0; c < 3; ++c)
-                stripes.Pixels.push_back(x % 2 ? 200 : 0);
-    TBgrImage small = ResizeBgr(stripes, 2, 2);
-    ASSERT_EQ(small.Pixels.size(), 12u);
-    EXPECT_EQ(small.Pixels[0], 80);  // 0, 200, 0, 200, 0
-    EXPECT_EQ(small.Pixels[3], 120); // 200, 0, 200, 0, 200
+            gfxtest::Set(stripes, x, y, x % 2 ? 0xC8C8C8 : 0);
+    gfx::Bitmap small = ResizeBgr(stripes, 2, 2);
+    ASSERT_EQ(small.Width(), 2);
+    EXPECT_EQ(small.Row(0)[0], 80);  // 0, 200, 0, 200, 0
+    EXPECT_EQ(small.Row(0)[3], 120); // 200, 0, 200, 0, 200
 
-    TBgrImage big = ResizeBgr(src, 4, 1);
-    ASSERT_EQ(big.Width, 4);
-    EXPECT_EQ(big.Pixels[0], 0);
-    EXPECT_EQ(big.Pixels[9], 255);
-    EXPECT_GT(big.Pixels[3], 0);
-    EXPECT_LT(big.Pixels[3], 255);
+    gfx::Bitmap big = ResizeBgr(src, 4, 1);
+    ASSERT_EQ(big.Width(), 4);
+    EXPECT_EQ(big.Row(0)[0], 0);
+    EXPECT_EQ(big.Row(0)[9], 255);
+    EXPECT_GT(big.Row(0)[3], 0);
+    EXPECT_LT(big.Row(0)[3], 255);
 }
 
 TEST(CollapseDoubledSeparators, TurnsEachDoubledSeparatorIntoOne)
@@ -206,16 +186,16 @@ TEST_F(ExtractTest, LandscapeAndPortraitPhotosFitTheBoxIn24Bits)
     std::string landscape = Write("l.jpg", samples::QuadrantJpeg(400, 300, Red, Blue, Red, Blue));
     std::string portrait = Write("p.jpg", samples::QuadrantJpeg(300, 400, Red, Red, Blue, Blue));
 
-    TThumbBitmap a(100, 100);
+    gfx::Bitmap a = NewThumbBitmap(100, 100);
     ASSERT_TRUE(ExtractThumbnail(landscape, a));
     EXPECT_EQ(a.Width(), 100);
     EXPECT_EQ(a.Height(), 75);
-    EXPECT_EQ(a.BitsPerPixel(), 24);
+    EXPECT_EQ(gfx::BitsPerPixel(a.Format()), 24);
     Quadrants qa = QuadrantsOf(a);
     EXPECT_TRUE(Near(qa.tl, Red));
     EXPECT_TRUE(Near(qa.tr, Blue));
 
-    TThumbBitmap b(100, 100);
+    gfx::Bitmap b = NewThumbBitmap(100, 100);
     ASSERT_TRUE(ExtractThumbnail(portrait, b));
     EXPECT_EQ(b.Width(), 75);
     EXPECT_EQ(b.Height(), 100);
@@ -233,10 +213,10 @@ TEST_F(ExtractTest, GivesTheRequestedColourDepth)
     } cases[] = {{TPixelFormat::pfDevice, 24}, {TPixelFormat::pf24bit, 24}, {TPixelFormat::pf32bit, 32},
                  {TPixelFormat::pf16bit, 16}, {TPixelFormat::pf15bit, 16}};
     for (const auto& c : cases) {
-        TThumbBitmap bmp(100, 100, c.format);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100, c.format);
         ASSERT_TRUE(ExtractThumbnail(path, bmp));
-        EXPECT_EQ(bmp.BitsPerPixel(), c.bits);
-        EXPECT_TRUE(Near(bmp.PixelRGB(50, 30), Blue)) << c.bits;
+        EXPECT_EQ(gfx::BitsPerPixel(bmp.Format()), c.bits);
+        EXPECT_TRUE(Near(gfxtest::Get(bmp, 50, 30), Blue)) << c.bits;
     }
     EXPECT_EQ(ColourDepthOf(TPixelFormat::pf1bit), 1);
     EXPECT_EQ(ColourDepthOf(TPixelFormat::pf4bit), 4);
@@ -256,11 +236,11 @@ TEST_F(ExtractTest, PrefersTheEmbeddedThumbnailWhenItCoversTheBox)
         Write("t0.jpg", samples::WithExif(photo, samples::ExifTiff(1, samples::SolidJpeg(160, 120, Green), true), true));
 
     for (const std::string& path : {withThumb, withApp0}) {
-        TThumbBitmap bmp(100, 100);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100);
         ASSERT_TRUE(ExtractThumbnail(path, bmp));
         EXPECT_EQ(bmp.Width(), 100);
         EXPECT_EQ(bmp.Height(), 75);
-        EXPECT_TRUE(Near(bmp.PixelRGB(50, 37), Green)) << path;
+        EXPECT_TRUE(Near(gfxtest::Get(bmp, 50, 37), Green)) << path;
     }
 }
 
@@ -282,9 +262,9 @@ TEST_F(ExtractTest, FallsBackToThePhotoWhenTheEmbeddedThumbnailIsUnusable)
     };
     for (const auto& c : cases) {
         std::string path = Write(c.name, samples::WithExif(photo, c.tiff));
-        TThumbBitmap bmp(100, 100);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100);
         ASSERT_TRUE(ExtractThumbnail(path, bmp)) << c.name;
-        EXPECT_TRUE(Near(bmp.PixelRGB(50, 37), Red)) << c.name;
+        EXPECT_TRUE(Near(gfxtest::Get(bmp, 50, 37), Red)) << c.name;
     }
 }
 
@@ -312,7 +292,7 @@ TEST_F(ExtractTest, TurnsEveryExifOrientationUpright)
             std::string name = "o" + std::to_string(c.orientation) + (embedded ? "t" : "") + ".jpg";
             std::string path =
                 Write(name, samples::WithExif(stored, samples::ExifTiff(c.orientation, embedded ? thumb : std::vector<uint8_t>{})));
-            TThumbBitmap bmp(100, 100);
+            gfx::Bitmap bmp = NewThumbBitmap(100, 100);
             ASSERT_TRUE(ExtractThumbnail(path, bmp)) << name;
             EXPECT_EQ(bmp.Width(), 100) << name;
             EXPECT_EQ(bmp.Height(), 75) << name;
@@ -353,12 +333,12 @@ TEST_F(ExtractTest, RefusesDamagedOrForeignFilesSilentlyAndLeavesTheBitmapAlone)
     testing::internal::CaptureStdout();
     for (const auto& c : cases) {
         std::string path = Write(c.name, c.bytes);
-        TThumbBitmap bmp(100, 100, TPixelFormat::pf32bit);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100, TPixelFormat::pf32bit);
         EXPECT_FALSE(ExtractThumbnail(path, bmp)) << c.name;
         EXPECT_EQ(bmp.Width(), 100) << c.name;
         EXPECT_EQ(bmp.Height(), 100) << c.name;
-        EXPECT_EQ(bmp.BitsPerPixel(), 32) << c.name;
-        EXPECT_EQ(bmp.PixelRGB(10, 10), Packed(White)) << c.name;
+        EXPECT_EQ(gfx::BitsPerPixel(bmp.Format()), 32) << c.name;
+        EXPECT_EQ(gfxtest::Get(bmp, 10, 10), Packed(White)) << c.name;
     }
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -374,7 +354,7 @@ TEST_F(ExtractTest, CorruptScanDataNeverCrashesOrPrints)
         for (size_t i = 0; i < 32; ++i)
             bad[at + i] = static_cast<uint8_t>(i * 37 + at);
         std::string path = Write("c.jpg", bad);
-        TThumbBitmap bmp(100, 100);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100);
         if (!ExtractThumbnail(path, bmp)) {
             EXPECT_EQ(bmp.Height(), 100);
         }
@@ -390,14 +370,14 @@ TEST_F(ExtractTest, MissingFilesFoldersAndPipesNamedLikePhotosGiveFalse)
     const int watch = ::inotify_init1(IN_NONBLOCK);
     ASSERT_GE(::inotify_add_watch(watch, (dir / "pipe.jpg").c_str(), IN_OPEN), 0);
     for (const char* name : {"missing.jpg", "folder.jpg", "pipe.jpg"}) {
-        TThumbBitmap bmp(100, 100);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100);
         EXPECT_FALSE(ExtractThumbnail(dir / name, bmp)) << name;
         EXPECT_EQ(bmp.Width(), 100);
     }
     char event[256];
     EXPECT_LT(::read(watch, event, sizeof event), 0) << "the pipe was opened";
     ::close(watch);
-    TThumbBitmap empty;
+    gfx::Bitmap empty;
     std::string path = Write("a.jpg", samples::SolidJpeg(64, 48, Blue));
     EXPECT_FALSE(ExtractThumbnail(path, empty)) << "a 0 x 0 request has no answer";
 }
@@ -405,7 +385,7 @@ TEST_F(ExtractTest, MissingFilesFoldersAndPipesNamedLikePhotosGiveFalse)
 TEST_F(ExtractTest, PathWithADoubledSeparatorReachesTheFile)
 {
     Write("a.jpg", samples::SolidJpeg(64, 48, Blue));
-    TThumbBitmap bmp(100, 100);
+    gfx::Bitmap bmp = NewThumbBitmap(100, 100);
     EXPECT_TRUE(ExtractThumbnail(dir.Path() + "//a.jpg", bmp));
     EXPECT_EQ(bmp.Width(), 100);
 }
@@ -475,11 +455,11 @@ TEST_F(ExtractTest, HugeSizesDeclaredByASmallFileAreRefusedWithoutGigabytes)
         std::vector<uint8_t> bytes = Claiming(Encode(c.options), c.side, c.side);
         ASSERT_LT(bytes.size(), 2048u) << c.name;
         std::string path = Write(std::string(c.name) + ".jpg", bytes);
-        TThumbBitmap bmp(100, 100);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100);
         EXPECT_FALSE(ExtractThumbnail(path, bmp)) << c.name;
         EXPECT_EQ(bmp.Width(), 100) << c.name;
         EXPECT_EQ(bmp.Height(), 100) << c.name;
-        EXPECT_EQ(bmp.PixelRGB(50, 50), Packed(White)) << c.name;
+        EXPECT_EQ(gfxtest::Get(bmp, 50, 50), Packed(White)) << c.name;
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     // Decoding them whole would take from 0.6 to 25 GB.
@@ -494,8 +474,7 @@ TEST_F(ExtractTest, PictureHeaderIsLookedForOnlyWithinABoundedReach)
     const std::string sparse = Write("sparse.jpg", {0xFF, 0xD8});
     ASSERT_EQ(::truncate(sparse.c_str(), 5LL << 30), 0);
     const int fd = ::open(sparse.c_str(), O_RDONLY);
-    TBgrImage out;
-    EXPECT_FALSE(DecodeJpegFile(fd, 100, 100, out));
+    EXPECT_FALSE(gfx::DecodeJpegFile(fd, {100, 100}).has_value());
     EXPECT_LE(::lseek(fd, 0, SEEK_CUR), 64L << 20) << "bytes read before giving up";
     ::close(fd);
 
@@ -503,7 +482,7 @@ TEST_F(ExtractTest, PictureHeaderIsLookedForOnlyWithinABoundedReach)
     app2.resize(0x10001, 7);
     for (int i = 0; i < 100; ++i)  // 6.5 MB of segments
         photo.insert(photo.begin() + 2, app2.begin(), app2.end());
-    TThumbBitmap bmp(100, 100);
+    gfx::Bitmap bmp = NewThumbBitmap(100, 100);
     EXPECT_TRUE(ExtractThumbnail(Write("padded.jpg", photo), bmp));
 }
 
@@ -534,11 +513,11 @@ TEST_F(ExtractTest, ScanChainsLongerThanAnyEncoderWritesAreRefused)
     EncodeOptions fewScans = manyScans;  // 64 scans over the small picture
     fewScans.scans = script(0);
 
-    TThumbBitmap bmp(100, 100);
+    gfx::Bitmap bmp = NewThumbBitmap(100, 100);
     EXPECT_FALSE(ExtractThumbnail(Write("many.jpg", Encode(manyScans)), bmp));
     EXPECT_FALSE(ExtractThumbnail(Write("work.jpg", Encode(muchWork)), bmp));
     EXPECT_EQ(bmp.Width(), 100);
-    EXPECT_EQ(bmp.PixelRGB(50, 50), Packed(White));
+    EXPECT_EQ(gfxtest::Get(bmp, 50, 50), Packed(White));
     EXPECT_TRUE(ExtractThumbnail(Write("few.jpg", Encode(fewScans)), bmp));
 }
 
@@ -557,7 +536,7 @@ TEST_F(ExtractTest, OrdinaryProgressiveAndArithmeticPhotosStillDecode)
     small.height = 480;
     small.progressive = false;
     for (const EncodeOptions& o : {progressive, arithmetic, small}) {
-        TThumbBitmap bmp(100, 100);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100);
         ASSERT_TRUE(ExtractThumbnail(Write("p.jpg", Encode(o)), bmp)) << o.width << (o.arithmetic ? " arithmetic" : "");
         EXPECT_EQ(bmp.Width(), 100);
         EXPECT_EQ(bmp.Height(), 75);
@@ -578,7 +557,7 @@ TEST(ExtractFixtures, EveryCameraSampleGivesAThumbnailAndNoFileCrashes)
     for (const auto& entry : std::filesystem::directory_iterator(root)) {
         if (entry.path().extension() != ".jpg" || entry.path().filename() == "corrupted.jpg")
             continue;
-        TThumbBitmap bmp(100, 100);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100);
         EXPECT_TRUE(ExtractThumbnail(entry.path().string(), bmp)) << entry.path();
         EXPECT_TRUE(bmp.Width() == 100 || bmp.Height() == 100) << entry.path();
         ++good;
@@ -590,7 +569,7 @@ TEST(ExtractFixtures, EveryCameraSampleGivesAThumbnailAndNoFileCrashes)
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file())
             continue;
-        TThumbBitmap bmp(100, 100);
+        gfx::Bitmap bmp = NewThumbBitmap(100, 100);
         if (!ExtractThumbnail(entry.path().string(), bmp)) {
             EXPECT_EQ(bmp.Height(), 100);
         }
@@ -604,11 +583,11 @@ TEST(ExtractFixtures, AllOrientationSamplesShowTheSameUprightPicture)
     if (!std::filesystem::is_directory(root))
         GTEST_SKIP() << "fixtures folder " << root << " is absent";
     for (const char* kind : {"landscape", "portrait"}) {
-        TThumbBitmap reference(100, 100);
+        gfx::Bitmap reference = NewThumbBitmap(100, 100);
         ASSERT_TRUE(ExtractThumbnail((root / (std::string(kind) + "_1.jpg")).string(), reference));
         for (int o = 2; o <= 8; ++o) {
             std::string name = std::string(kind) + "_" + std::to_string(o) + ".jpg";
-            TThumbBitmap bmp(100, 100);
+            gfx::Bitmap bmp = NewThumbBitmap(100, 100);
             ASSERT_TRUE(ExtractThumbnail((root / name).string(), bmp)) << name;
             ASSERT_EQ(bmp.Width(), reference.Width()) << name;
             ASSERT_EQ(bmp.Height(), reference.Height()) << name;

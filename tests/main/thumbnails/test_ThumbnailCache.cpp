@@ -1,4 +1,6 @@
-#include "main/thumbnails/BmpFile.h"
+#include "gfx/GfxTestSupport.h"
+#include "gfx/Bmp.h"
+#include "main/thumbnails/ThumbBitmap.h"
 #include "main/thumbnails/ThumbnailCache.h"
 #include "platform/FileStream.h"
 
@@ -19,26 +21,6 @@ namespace {
 
 constexpr Rgb Red{220, 20, 20};
 constexpr Rgb Blue{20, 20, 220};
-
-uint32_t Get32(const std::vector<uint8_t>& b, size_t at)
-{
-    return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) | (uint32_t(b[at + 3]) << 24);
-}
-
-uint16_t Get16(const std::vector<uint8_t>& b, size_t at)
-{
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-// A bitmap whose every pixel differs, so row order and padding errors show.
-TThumbBitmap Pattern(int w, int h, TPixelFormat format)
-{
-    TThumbBitmap bmp(w, h, format);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            bmp.SetPixelRGB(x, y, (uint32_t(x * 8 & 0xF8) << 16) | (uint32_t(y * 8 & 0xF8) << 8) | 0x40);
-    return bmp;
-}
 
 // The BMP image read by Qt's own reader, as an independent check.
 QImage ViaQt(const std::vector<uint8_t>& bytes, size_t offset = 0)
@@ -62,144 +44,47 @@ protected:
     std::vector<uint8_t> CacheBytes() { return samples::ReadFile(dir / "cache.dat"); }
 };
 
+// FNV-1a: a fingerprint of file bytes that must not change.
+uint64_t Fingerprint(const std::vector<uint8_t>& bytes)
+{
+    uint64_t h = 0xcbf29ce484222325u;
+    for (uint8_t b : bytes)
+        h = (h ^ b) * 0x100000001b3u;
+    return h;
+}
+
 } // namespace
 
-// ---------------------------------------------------------------------------
-// The BMP image
-
-TEST(BmpFormat, HeadersRowsAndPaddingAreThoseOfAPlainBmp)
+TEST(ThumbBitmap, CutOrPadWhiteCutsOrAddsWhiteRowsAndColumns)
 {
-    // 75 pixels of 3 bytes = 225 bytes, padded to 228.
-    TThumbBitmap bmp = Pattern(75, 4, TPixelFormat::pf24bit);
-    std::vector<uint8_t> bytes = EncodeBmp(bmp);
-    ASSERT_EQ(bytes.size(), 54u + 228u * 4u);
-    EXPECT_EQ(bytes[0], 'B');
-    EXPECT_EQ(bytes[1], 'M');
-    EXPECT_EQ(Get32(bytes, 2), bytes.size());
-    EXPECT_EQ(Get32(bytes, 10), 54u);
-    EXPECT_EQ(Get32(bytes, 14), 40u);
-    EXPECT_EQ(Get32(bytes, 18), 75u);
-    EXPECT_EQ(Get32(bytes, 22), 4u);  // positive: bottom-up
-    EXPECT_EQ(Get16(bytes, 26), 1u);
-    EXPECT_EQ(Get16(bytes, 28), 24u);
-    EXPECT_EQ(Get32(bytes, 30), 0u);
-    EXPECT_EQ(Get32(bytes, 34), 228u * 4u);
-    EXPECT_EQ(Get32(bytes, 46), 0u);  // no colour table
-    // The first stored row is the bottom row; the padding bytes are 0.
-    EXPECT_EQ(bytes[54 + 2], (bmp.PixelRGB(0, 3) >> 16) & 0xFF);
-    EXPECT_EQ(bytes[54 + 1], (bmp.PixelRGB(0, 3) >> 8) & 0xFF);
-    EXPECT_EQ(bytes[54 + 225], 0);
-    EXPECT_EQ(bytes[54 + 227], 0);
-}
-
-TEST(BmpFormat, QtReadsWhatIsWrittenPixelForPixel)
-{
-    for (TPixelFormat format : {TPixelFormat::pf24bit, TPixelFormat::pf32bit, TPixelFormat::pf16bit}) {
-        TThumbBitmap bmp = Pattern(37, 29, format);
-        QImage img = ViaQt(EncodeBmp(bmp));
-        ASSERT_FALSE(img.isNull()) << bmp.BitsPerPixel();
-        ASSERT_EQ(img.width(), 37);
-        ASSERT_EQ(img.height(), 29);
-        // 5-bit channels may be widened to 8 bits in more than one way.
-        const int tolerance = bmp.BitsPerPixel() == 16 ? 8 : 0;
-        for (int y = 0; y < 29; ++y)
-            for (int x = 0; x < 37; ++x) {
-                QRgb q = img.pixel(x, y);
-                uint32_t p = bmp.PixelRGB(x, y);
-                ASSERT_NEAR(qRed(q), int(p >> 16), tolerance) << bmp.BitsPerPixel() << " bits at " << x << "," << y;
-                ASSERT_NEAR(qGreen(q), int((p >> 8) & 0xFF), tolerance) << x << "," << y;
-                ASSERT_NEAR(qBlue(q), int(p & 0xFF), tolerance) << x << "," << y;
-            }
-    }
-}
-
-TEST(BmpFormat, DecodeGivesBackWhatWasEncodedIncludingTopDownImages)
-{
-    for (TPixelFormat format : {TPixelFormat::pf24bit, TPixelFormat::pf32bit, TPixelFormat::pf16bit}) {
-        TThumbBitmap bmp = Pattern(13, 7, format);
-        auto back = DecodeBmp(EncodeBmp(bmp).data(), EncodeBmp(bmp).size());
-        ASSERT_TRUE(back.has_value());
-        EXPECT_EQ(back->BitsPerPixel(), bmp.BitsPerPixel());
-        EXPECT_EQ(back->Pixels(), bmp.Pixels());
-    }
-    // Same image stored top-down: negative height, rows in reading order.
-    TThumbBitmap bmp = Pattern(5, 3, TPixelFormat::pf24bit);
-    std::vector<uint8_t> bytes = EncodeBmp(bmp);
-    std::vector<uint8_t> topDown(bytes.begin(), bytes.begin() + 54);
-    int32_t minus3 = -3;
-    std::memcpy(topDown.data() + 22, &minus3, 4);
-    for (int y = 0; y < 3; ++y)
-        topDown.insert(topDown.end(), bytes.begin() + 54 + (2 - y) * 16, bytes.begin() + 54 + (3 - y) * 16);
-    auto back = DecodeBmp(topDown.data(), topDown.size());
-    ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(back->Pixels(), bmp.Pixels());
-}
-
-TEST(BmpFormat, DamagedImagesAreRefusedNotRead)
-{
-    const std::vector<uint8_t> good = EncodeBmp(Pattern(10, 10, TPixelFormat::pf24bit));
-    // Every truncation.
-    for (size_t n = 0; n < good.size(); ++n)
-        ASSERT_FALSE(DecodeBmp(good.data(), n).has_value()) << n;
-
-    struct Case {
-        const char* name;
-        size_t at;
-        std::vector<uint8_t> bytes;
-    } cases[] = {
-        {"magic", 0, {'M', 'B'}},
-        {"pixel offset past the end", 10, {0xFF, 0xFF, 0x00, 0x00}},
-        {"pixel offset inside the headers", 10, {10, 0, 0, 0}},
-        {"info header size", 14, {124, 0, 0, 0}},
-        {"width 0", 18, {0, 0, 0, 0}},
-        {"negative width", 18, {0xF6, 0xFF, 0xFF, 0xFF}},
-        {"huge width", 18, {0, 0, 0, 0x40}},
-        {"height 0", 22, {0, 0, 0, 0}},
-        {"most negative height", 22, {0, 0, 0, 0x80}},
-        {"huge height", 22, {0, 0, 1, 0}},
-        {"planes", 26, {2, 0}},
-        {"8 bits with a palette", 28, {8, 0}},
-        {"compressed", 30, {1, 0, 0, 0}},
-    };
-    for (const auto& c : cases) {
-        std::vector<uint8_t> bad = good;
-        std::copy(c.bytes.begin(), c.bytes.end(), bad.begin() + static_cast<std::ptrdiff_t>(c.at));
-        EXPECT_FALSE(DecodeBmp(bad.data(), bad.size()).has_value()) << c.name;
-    }
-    EXPECT_FALSE(DecodeBmp(nullptr, 100).has_value());
-}
-
-TEST(ThumbBitmap, SetHeightCutsOrAddsWhiteRowsAndSetWidthColumns)
-{
-    TThumbBitmap bmp(4, 3, TPixelFormat::pf24bit);
+    gfx::Bitmap bmp = NewThumbBitmap(4, 3, TPixelFormat::pf24bit);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x)
-            bmp.SetPixelRGB(x, y, 0x102030);
-    bmp.SetHeight(5);
-    EXPECT_EQ(bmp.Height(), 5);
-    EXPECT_EQ(bmp.PixelRGB(3, 2), 0x102030u);
-    EXPECT_EQ(bmp.PixelRGB(0, 3), 0xFFFFFFu);
-    EXPECT_EQ(bmp.PixelRGB(3, 4), 0xFFFFFFu);
-    bmp.SetWidth(6);
-    EXPECT_EQ(bmp.Width(), 6);
-    EXPECT_EQ(bmp.PixelRGB(3, 0), 0x102030u);
-    EXPECT_EQ(bmp.PixelRGB(4, 0), 0xFFFFFFu);
-    EXPECT_EQ(bmp.PixelRGB(5, 4), 0xFFFFFFu);
-    bmp.SetHeight(2);
-    bmp.SetWidth(1);
-    EXPECT_EQ(bmp.Width(), 1);
-    EXPECT_EQ(bmp.Height(), 2);
-    EXPECT_EQ(bmp.PixelRGB(0, 1), 0x102030u);
-    EXPECT_EQ(bmp.Pixels().size(), 4u * 2u);  // 3 bytes padded to 4, two rows
+            gfxtest::Set(bmp, x, y, 0x102030);
+    gfx::Bitmap taller = CutOrPadWhite(bmp, 4, 5);
+    EXPECT_EQ(taller.Height(), 5);
+    EXPECT_EQ(gfxtest::Get(taller, 3, 2), 0x102030u);
+    EXPECT_EQ(gfxtest::Get(taller, 0, 3), 0xFFFFFFu);
+    EXPECT_EQ(gfxtest::Get(taller, 3, 4), 0xFFFFFFu);
+    gfx::Bitmap wider = CutOrPadWhite(taller, 6, 5);
+    EXPECT_EQ(wider.Width(), 6);
+    EXPECT_EQ(gfxtest::Get(wider, 3, 0), 0x102030u);
+    EXPECT_EQ(gfxtest::Get(wider, 4, 0), 0xFFFFFFu);
+    EXPECT_EQ(gfxtest::Get(wider, 5, 4), 0xFFFFFFu);
+    gfx::Bitmap cut = CutOrPadWhite(wider, 1, 2);
+    EXPECT_EQ(cut.Width(), 1);
+    EXPECT_EQ(cut.Height(), 2);
+    EXPECT_EQ(gfxtest::Get(cut, 0, 1), 0x102030u);
+    EXPECT_EQ(cut.Format(), gfx::PixelFormat::Bgr24);
 }
 
 TEST(ThumbBitmap, EmptyAndOutOfRangeSizes)
 {
-    EXPECT_TRUE(TThumbBitmap().Empty());
-    EXPECT_TRUE(TThumbBitmap(0, 10).Empty());
-    EXPECT_TRUE(TThumbBitmap(-5, 10).Empty());
-    EXPECT_FALSE(TThumbBitmap(1, 1).Empty());
-    EXPECT_EQ(TThumbBitmap(TThumbBitmap::MaxSide + 1, 1).Width(), TThumbBitmap::MaxSide);
+    EXPECT_TRUE(gfx::Bitmap().IsEmpty());
+    EXPECT_TRUE(NewThumbBitmap(0, 10).IsEmpty());
+    EXPECT_TRUE(NewThumbBitmap(-5, 10).IsEmpty());
+    EXPECT_FALSE(NewThumbBitmap(1, 1).IsEmpty());
+    EXPECT_EQ(NewThumbBitmap(gfx::kMaxBmpSide + 1, 1).Width(), gfx::kMaxBmpSide);
 }
 
 // ---------------------------------------------------------------------------
@@ -329,4 +214,44 @@ TEST_F(CacheTest, AFailedWriteLeavesNoPartialImageAndOneEntryPerPhoto)
     EXPECT_EQ(offsets, (std::vector<std::string>{"0", "-1", "-1"}));
     EXPECT_EQ(cache.Size(), oneImage);
     EXPECT_TRUE(ReadThumbnail(cache, offsets[0]).has_value());
+}
+
+TEST_F(CacheTest, TheBytesOfAKnownFolderStayTheSame)
+{
+    // Every road of the provider: shrink, enlarge, embedded thumbnail, grey,
+    // CMYK, progressive, and each orientation.
+    auto texture = [](int width, int seed) {
+        return [width, seed](int y, int components, uint8_t* row) {
+            for (int x = 0; x < width; ++x)
+                for (int c = 0; c < components; ++c)
+                    row[x * components + c] = static_cast<uint8_t>((x * (c + 1) * 7 + y * 5 + seed * 31 + ((x * y) >> 4)) & 0xFF);
+        };
+    };
+    auto jpeg = [&](int w, int h, int seed, J_COLOR_SPACE space = JCS_RGB, bool progressive = false) {
+        samples::JpegOptions o;
+        o.width = w;
+        o.height = h;
+        o.space = space;
+        o.progressive = progressive;
+        return samples::EncodeJpeg(o, texture(w, seed));
+    };
+    std::vector<std::string> names;
+    auto add = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+        Photo(name, bytes);
+        names.push_back(name);
+    };
+    add("shrunk.jpg", jpeg(640, 480, 1));
+    add("enlarged.jpg", jpeg(60, 40, 2));
+    add("embedded.jpg", samples::WithExif(jpeg(640, 480, 3), samples::ExifTiff(6, jpeg(160, 120, 4))));
+    add("grey.jpg", jpeg(300, 200, 5, JCS_GRAYSCALE, true));
+    add("cmyk.jpg", jpeg(200, 300, 6, JCS_CMYK));
+    for (int orientation = 2; orientation <= 8; ++orientation)
+        add("turned" + std::to_string(orientation) + ".jpg",
+            samples::WithExif(jpeg(120, 90, orientation), samples::ExifTiff(orientation, {})));
+    BuildThumbnailCache(photos.Path(), names, cache, offsets, 100, 100);
+    std::string offsetText;
+    for (const auto& o : offsets)
+        offsetText += o + " ";
+    EXPECT_EQ(offsetText, "0 22554 42708 65562 85416 105470 128024 150578 173132 195986 218840 241694 ");
+    EXPECT_EQ(Fingerprint(CacheBytes()), 0x53e4b2baec8c74caU) << std::hex << Fingerprint(CacheBytes());
 }
