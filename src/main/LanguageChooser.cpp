@@ -2,11 +2,11 @@
 
 #include "platform/qt/Registry.h"
 #include "ui/InterfaceLanguage.h"
+#include "ui/Settings.h"
+#include "ui/WindowPlacement.h"
 
-#include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 namespace {
 
@@ -53,11 +53,7 @@ void TForm2::showEvent(QShowEvent* event)
 
 void TForm2::FormShow()
 {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        const QSize outer = frameGeometry().size();
-        move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
-    }
+    CentreOnScreen(this);
     const QString language = ReadLanguage();
     if (language == QLatin1String("FR"))
         RadioButton1->setChecked(true);
@@ -70,9 +66,9 @@ void TForm2::Button1Click()
     platform::TRegistry reg;
     if (reg.OpenKey(false)) {
         if (RadioButton1->isChecked())
-            reg.WriteString(QStringLiteral("Language"), QStringLiteral("FR"));
+            WriteStringSetting(reg, siLanguage, QStringLiteral("FR"));
         if (RadioButton2->isChecked())
-            reg.WriteString(QStringLiteral("Language"), QStringLiteral("EN"));
+            WriteStringSetting(reg, siLanguage, QStringLiteral("EN"));
     }
     accept();
 }

@@ -17,7 +17,9 @@
 #include "ui/Application.h"
 #include "ui/BitmapImage.h"
 #include "ui/InterfaceLanguage.h"
+#include "ui/Settings.h"
 #include "ui/StringTable.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,7 +31,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
-#include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -40,13 +41,6 @@
 #include <cstring>
 
 namespace {
-
-const QString kTreeViewWhidth = QStringLiteral("TreeViewWhidth");
-const QString kWindowState = QStringLiteral("WindowState");
-const QString kWidth = QStringLiteral("Width");
-const QString kHeight = QStringLiteral("Height");
-const QString kLanguage = QStringLiteral("Language");
-const QString kPatern = QStringLiteral("Patern");
 
 constexpr int PlaceholderWidth = 465;
 constexpr int PlaceholderHeight = 417;
@@ -140,7 +134,7 @@ void TForm1::BuildLayout()
     // build folder, the built-in copy serves.
     setWindowIcon(QIcon::fromTheme(QGuiApplication::desktopFileName(), QIcon(QStringLiteral(":/quistelor.png"))));
     setFont(PixelFont(QString(), 12));
-    resize(732, 521);
+    resize(DefaultInteger(siWidth), DefaultInteger(siHeight));
     setMinimumSize(520, 300);
 
     // Actions.
@@ -243,7 +237,7 @@ void TForm1::BuildLayout()
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     setCentralWidget(Splitter1);
-    SetTreeWidth(treeWidth_);
+    SetTreeWidth(DefaultInteger(siTreeViewWhidth));
     connect(Splitter1, &QSplitter::splitterMoved, this, [this] {
         treeWidth_ = ShellTreeView1->width();
         FormPaint();
@@ -313,32 +307,27 @@ void TForm1::RunFormCreateSteps(const QStringList& args)
     setTabOrder(ListView1, ShellTreeView1);  // the list comes first
     ListView1->hide();
 
-    // 2. Saved geometry, only the values present. The state is applied
-    // after the size and the centring: moving or resizing a window that is
-    // still hidden would take its maximized state away.
+    // 2. Saved geometry; a missing value keeps the layout's. The state is
+    // applied after the size and the centring: moving or resizing a window
+    // that is still hidden would take its maximized state away.
     Qt::WindowStates state = windowState();
     {
         platform::TRegistry reg;
         if (reg.OpenKey(false)) {
-            if (reg.ValueExists(kTreeViewWhidth))
-                SetTreeWidth(reg.ReadInteger(kTreeViewWhidth));
-            if (reg.ValueExists(kWindowState)) {
-                switch (reg.ReadInteger(kWindowState)) {
-                case 1:
-                    state = Qt::WindowMinimized;
-                    break;
-                case 2:
-                    state = Qt::WindowMaximized;
-                    break;
-                default:
-                    state = Qt::WindowNoState;
-                    break;
-                }
+            SetTreeWidth(ReadIntegerSetting(reg, siTreeViewWhidth));
+            switch (ReadIntegerSetting(reg, siWindowState)) {
+            case 1:
+                state = Qt::WindowMinimized;
+                break;
+            case 2:
+                state = Qt::WindowMaximized;
+                break;
+            default:
+                state = Qt::WindowNoState;
+                break;
             }
-            if (reg.ValueExists(kWidth))
-                resize(reg.ReadInteger(kWidth), height());
-            if (reg.ValueExists(kHeight))
-                resize(width(), reg.ReadInteger(kHeight));
+            resize(ReadIntegerSetting(reg, siWidth), height());
+            resize(width(), ReadIntegerSetting(reg, siHeight));
         }
     }
 
@@ -346,12 +335,8 @@ void TForm1::RunFormCreateSteps(const QStringList& args)
     AppVersion = QStringLiteral("1.06V");
     setWindowTitle(QStringLiteral("Quistelor ") + AppVersion);
 
-    // 4. Centred on the whole screen.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        const QSize outer = frameGeometry().size();
-        move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
-    }
+    // 4.
+    CentreOnScreen(this);
     setWindowState(state);
 
     // 5. - 6.
@@ -464,8 +449,7 @@ void TForm1::FirstRunSetup()
     }
     firstRunAsked_ = true;
     if (reg.OpenKey(true)) {
-        reg.WriteString(kLanguage, QStringLiteral("EN"));
-        reg.WriteString(kPatern, QStringLiteral("Photo *"));
+        WriteFirstRunSettings(reg);
         reg.CloseKey();
     }
     TForm2 chooser(this);
@@ -478,10 +462,10 @@ void TForm1::FormDestroy()
     try {
         platform::TRegistry reg;
         if (reg.OpenKey(true)) {
-            reg.WriteInteger(kTreeViewWhidth, TreeWidth());
-            reg.WriteInteger(kWidth, width());
-            reg.WriteInteger(kHeight, height());
-            reg.WriteInteger(kWindowState, isMinimized() ? 1 : isMaximized() ? 2 : 0);
+            WriteIntegerSetting(reg, siTreeViewWhidth, TreeWidth());
+            WriteIntegerSetting(reg, siWidth, width());
+            WriteIntegerSetting(reg, siHeight, height());
+            WriteIntegerSetting(reg, siWindowState, isMinimized() ? 1 : isMaximized() ? 2 : 0);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quistelor: the window settings were not saved: %s\n", e.what());

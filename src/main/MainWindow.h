@@ -172,5 +172,5 @@ private:
     bool inActivate_ = false;
     bool firstShowDone_ = false;
     bool firstRunAsked_ = false;
-    int treeWidth_ = 240;
+    int treeWidth_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "ui/InterfaceLanguage.h"
 
 #include "platform/qt/Registry.h"
+#include "ui/Settings.h"
 #include "ui/StringTable.h"
 
 QString ReadLanguage()
@@ -8,7 +9,7 @@ QString ReadLanguage()
     platform::TRegistry reg;
     if (!reg.OpenKey(false))
         return {};
-    return reg.ReadString(QStringLiteral("Language"));
+    return ReadStringSetting(reg, siLanguage);
 }
 
 int LanguageOffset(const QString& language)

@@ -5,6 +5,7 @@
 #include "rename/ui/RenameDialog.h"
 #include "ui/Application.h"
 #include "ui/InterfaceLanguage.h"
+#include "ui/Settings.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -76,7 +77,7 @@ void RenameSelectedPhotos(TRenameHost& host)
     QString patternText;
     try {
         reg.OpenKey(true);
-        patternText = reg.ReadString(QStringLiteral("Patern"));
+        patternText = ReadStringSetting(reg, siPatern);
     } catch (const std::exception& e) {
         TApplication::ShowException(e);
         return;
@@ -97,7 +98,7 @@ void RenameSelectedPhotos(TRenameHost& host)
 
     // 8.
     try {
-        reg.WriteString(QStringLiteral("Patern"), patternText);
+        WriteStringSetting(reg, siPatern, patternText);
     } catch (const std::exception& e) {
         TApplication::ShowException(e);
     }

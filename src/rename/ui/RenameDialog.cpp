@@ -3,6 +3,8 @@
 #include "platform/qt/Registry.h"
 #include "ui/Application.h"
 #include "ui/InterfaceLanguage.h"
+#include "ui/Settings.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -10,21 +12,17 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 
 #include <algorithm>
 #include <exception>
 
 namespace {
-
-constexpr const char* kPatern = "Patern";
 
 QString Decode(const std::string& bytes)
 {
@@ -165,11 +163,7 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
 
 void TForm3::FormShow()
 {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        const QSize outer = frameGeometry().size();
-        move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
-    }
+    CentreOnScreen(this);
     GroupBox1->setTitle(LoadLangString(20));
     Label1->setText(LoadLangString(21));
     Label1->adjustSize();
@@ -189,7 +183,7 @@ void TForm3::FormActivate()
     try {
         platform::TRegistry reg;
         reg.OpenKey(true);
-        Edit_Patern->setText(reg.ReadString(QLatin1String(kPatern)));
+        Edit_Patern->setText(ReadStringSetting(reg, siPatern));
     } catch (const std::exception& e) {
         ShowError(QString::fromUtf8(e.what()));
         return;
@@ -342,7 +336,7 @@ void TForm3::btt_okClick()
     try {
         platform::TRegistry reg;
         reg.OpenKey(true);
-        reg.WriteString(QLatin1String(kPatern), Edit_Patern->text());
+        WriteStringSetting(reg, siPatern, Edit_Patern->text());
     } catch (const std::exception& e) {
         // The batch takes its pattern from the store: closing now would
         // rename by the old one.
