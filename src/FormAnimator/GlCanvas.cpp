@@ -51,16 +51,9 @@ TGlWindowedCanvasManager* Manager()
 
 // --- TGlCanvas -------------------------------------------------------------
 
-TGlCanvas::TGlCanvas() : CriticalSection(nullptr), Font(new TGlFont(this))
-{
-    CriticalSection = new TCriticalSection;
-}
+TGlCanvas::TGlCanvas() = default;
 
-TGlCanvas::~TGlCanvas()
-{
-    delete CriticalSection;
-    delete Font;
-}
+TGlCanvas::~TGlCanvas() = default;
 
 uint8_t TGlCanvas::GetAlphaBits() { return PixelFormatDescriptor.cAlphaBits; }
 uint8_t TGlCanvas::GetColorBits() { return PixelFormatDescriptor.cColorBits; }
@@ -144,11 +137,11 @@ void TGlCanvas::CreateSurface(int32_t, int32_t, TGlPixelFormat*)
 
 void TGlCanvas::Lock()
 {
-    CriticalSection->Enter();
+    CriticalSection.Enter();
     if (!Context) {
         // Nobody locks a canvas without a surface; leaving the section again
         // keeps other threads from blocking on it for good.
-        CriticalSection->Leave();
+        CriticalSection.Leave();
         QUISTELOR_ASSERT(false, "Context not created", GlCanvasUnit);
     }
     ++LockCount;
@@ -157,7 +150,7 @@ void TGlCanvas::Lock()
     } catch (...) {
         // A lock that could not be taken counts nothing and holds nothing.
         --LockCount;
-        CriticalSection->Leave();
+        CriticalSection.Leave();
         throw;
     }
 }
@@ -169,11 +162,11 @@ void TGlCanvas::Unlock()
         Manager()->PopCurrent(this);
     } catch (...) {
         --LockCount;
-        CriticalSection->Leave();
+        CriticalSection.Leave();
         throw;
     }
     --LockCount;
-    CriticalSection->Leave();
+    CriticalSection.Leave();
 }
 
 void TGlCanvas::MakePFD(TGlPixelFormat* PixelFormat)
@@ -273,19 +266,14 @@ void TGlCanvas::SetupOrtho2D(int32_t Width, int32_t Height)
 
 // --- TGlWindowedCanvasManager ----------------------------------------------
 
-TGlWindowedCanvasManager::TGlWindowedCanvasManager()
-    : FLock(new TCriticalSection), FStacks(new TObjectList(true))
-{
-}
+TGlWindowedCanvasManager::TGlWindowedCanvasManager() = default;
 
 TGlWindowedCanvasManager::~TGlWindowedCanvasManager()
 {
     bool stillLocked = false;
-    for (TObject* stack : *FStacks)
-        if (static_cast<TObjectStack*>(stack)->Count() > 0)
+    for (const auto& stack : FStacks)
+        if (stack->Count() > 0)
             stillLocked = true;
-    FreeAndNil(FStacks);
-    FreeAndNil(FLock);
     if (stillLocked && CanRaise())
         QUISTELOR_ASSERT(false, "Canvas not unlocked", GlCanvasUnit);
 }
@@ -294,15 +282,11 @@ void TGlWindowedCanvasManager::PushCurrent(TGlCanvas* Canvas)
 {
     auto* stack = static_cast<TObjectStack*>(GetValue());
     if (!stack) {
-        stack = new TObjectStack;
-        try {
-            SetValue(stack);
-        } catch (...) {
-            delete stack;
-            throw;
-        }
+        auto owned = std::make_unique<TObjectStack>();
+        SetValue(owned.get());
+        stack = owned.get();
         TCriticalSectionGuard guard(FLock);
-        FStacks->Add(stack);
+        FStacks.push_back(std::move(owned));
     }
     if (stack->Count() == 0 || stack->Peek() != Canvas)
         Canvas->MakeCurrent();

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,12 +88,12 @@ public:
     void SetupOrtho(const win32::TRect& Rect, int32_t TargetHeight, const win32::TRect* ClipRect);
     void SetupOrtho2D(int32_t Width, int32_t Height);
 
-    TCriticalSection* CriticalSection;
+    TCriticalSection CriticalSection;
     win32::PIXELFORMATDESCRIPTOR PixelFormatDescriptor{};
     uint32_t LockCount = 0;
     std::string GlExtensions;
     std::string WglExtensions;
-    TGlFont* Font;
+    TGlFont Font{this};
     win32::HGLRC Context = nullptr;
     win32::HDC DC = nullptr;
     TScissorHook ScissorHook = nullptr;
@@ -112,8 +113,10 @@ public:
     void PopCurrent(TGlCanvas* Canvas);
 
 private:
-    TCriticalSection* FLock;
-    TObjectList* FStacks; // every stack ever created, freed at shutdown
+    TCriticalSection FLock;
+    // Every stack ever created, freed at shutdown (a thread's slot only
+    // refers to its stack).
+    std::vector<std::unique_ptr<TObjectStack>> FStacks;
 };
 
 class TNullWindowedCanvas;
@@ -163,7 +166,8 @@ private:
 };
 
 // Runs Body between Lock and Unlock of Canvas; Unlock happens on every exit
-// path, and an error of Unlock does not hide one raised by Body.
+// path. As with try/finally, an error of Unlock is the one that leaves, also
+// when Body raised one before.
 template <class F>
 void WithLock(TGlCanvas* Canvas, F&& Body)
 {
@@ -171,10 +175,7 @@ void WithLock(TGlCanvas* Canvas, F&& Body)
     try {
         Body();
     } catch (...) {
-        try {
-            Canvas->Unlock();
-        } catch (...) {
-        }
+        Canvas->Unlock();
         throw;
     }
     Canvas->Unlock();

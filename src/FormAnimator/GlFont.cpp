@@ -8,11 +8,10 @@ namespace FormAnimator {
 
 TGlFontManager* GlFontManager = nullptr;
 
-TGlFontManager::TGlFontManager() : FLock(new TCriticalSection) {}
+TGlFontManager::TGlFontManager() = default;
 
 TGlFontManager::~TGlFontManager()
 {
-    FreeAndNil(FLock);
     std::string failure;
     for (const TGlFontEntry& entry : Fonts)
         if (!win32::DeleteObject(entry.Font) && failure.empty())

@@ -52,7 +52,7 @@ public:
     std::vector<TGlFontEntry> Fonts;
 
 private:
-    TCriticalSection* FLock;
+    TCriticalSection FLock;
 };
 
 // Created at start-up, before the canvases; null before and after.

@@ -24,13 +24,13 @@ private:
 // Holds a critical section for a scope, released on every exit path.
 class TCriticalSectionGuard {
 public:
-    explicit TCriticalSectionGuard(TCriticalSection* Section) : FSection(Section) { FSection->Enter(); }
-    ~TCriticalSectionGuard() { FSection->Leave(); }
+    explicit TCriticalSectionGuard(TCriticalSection& Section) : FSection(Section) { FSection.Enter(); }
+    ~TCriticalSectionGuard() { FSection.Leave(); }
     TCriticalSectionGuard(const TCriticalSectionGuard&) = delete;
     TCriticalSectionGuard& operator=(const TCriticalSectionGuard&) = delete;
 
 private:
-    TCriticalSection* FSection;
+    TCriticalSection& FSection;
 };
 
 } // namespace FormAnimator

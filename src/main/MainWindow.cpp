@@ -10,6 +10,7 @@
 #include "platform/OSError.h"
 #include "platform/TempFolder.h"
 #include "platform/qt/DropFilter.h"
+#include "platform/qt/FileName.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellOpen.h"
 #include "platform/qt/ShellTreeView.h"
@@ -88,26 +89,26 @@ void SetItemCaption(QAction* item, const QString& caption, bool inMenu)
     item->setText(inMenu && !shortcut.isEmpty() ? caption + QLatin1Char('\t') + shortcut : caption);
 }
 
-// Which element each of the texts 1 to 9 labels.
+// Which element each of the bars' texts labels.
 enum TCaptionTarget { ctCheckBox, ctToolBar, ctMenuBar, ctMenuItem };
 struct TCaptionSlot {
-    int Id;
+    TStringId Id;
     TCaptionTarget Target;
     int Position;
     int SubPosition;
 };
 constexpr TCaptionSlot CaptionSlots[] = {
-    {1, ctCheckBox, 0, 0},
-    {2, ctToolBar, 5, 0},
-    {2, ctMenuItem, 0, 1},
-    {3, ctToolBar, 4, 0},
-    {3, ctMenuItem, 0, 0},
-    {4, ctToolBar, 2, 0},
-    {5, ctToolBar, 0, 0},
-    {6, ctMenuBar, 0, 0},
-    {7, ctMenuBar, 1, 0},
-    {8, ctMenuItem, 1, 0},
-    {9, ctMenuItem, 0, 2},
+    {sidUseExif, ctCheckBox, 0, 0},
+    {sidSelectNone, ctToolBar, 5, 0},
+    {sidSelectNone, ctMenuItem, 0, 1},
+    {sidSelectAll, ctToolBar, 4, 0},
+    {sidSelectAll, ctMenuItem, 0, 0},
+    {sidRefresh, ctToolBar, 2, 0},
+    {sidRename, ctToolBar, 0, 0},
+    {sidEdit, ctMenuBar, 0, 0},
+    {sidHelp, ctMenuBar, 1, 0},
+    {sidWebSite, ctMenuItem, 1, 0},
+    {sidChooseLanguage, ctMenuItem, 0, 2},
 };
 
 } // namespace
@@ -551,7 +552,7 @@ QString TForm1::FolderPath() const
 
 std::string TForm1::FolderPathBytes() const
 {
-    return QFile::encodeName(FolderPath()).toStdString();
+    return platform::EncodeFileName(FolderPath());
 }
 
 std::string TForm1::PhotoPath(int i) const
@@ -680,11 +681,11 @@ void TForm1::SetStatusText(const QString& text)
 void TForm1::refresh_statusbar()
 {
     const int k = SelectedCount();
-    const QString count = QString::number(k) + QLatin1Char(' ') + LoadLangString(17);
+    const QString count = QString::number(k) + QLatin1Char(' ') + LoadLangString(sidFile);
     if (k < 2)
-        SetStatusText(count + QLatin1Char(' ') + LoadLangString(19));
+        SetStatusText(count + QLatin1Char(' ') + LoadLangString(sidSelectedSingular));
     else
-        SetStatusText(count + QStringLiteral("s ") + LoadLangString(18));
+        SetStatusText(count + QStringLiteral("s ") + LoadLangString(sidSelectedPlural));
     A_rename->setEnabled(k > 0);
 }
 
@@ -697,7 +698,7 @@ void TForm1::Select_allExecute()
         ProgressBar1->setMaximum(n - 1);
         // Items are selected in at most 100 runs; each run shows its
         // progress and then, through the change notification, the count.
-        const QString step = LoadLangString(12);
+        const QString step = LoadLangString(sidSelectAllFiles);
         const int runs = std::min(n, 100);
         int first = 0;
         for (int r = 1; r <= runs; ++r) {
@@ -744,7 +745,7 @@ void TForm1::ListView1_prevDblClick()
     const std::vector<int> selected = SelectedIndexes();
     if (selected.empty())
         return;
-    platform::ShellOpen(QFile::decodeName(QByteArray::fromStdString(PhotoPath(selected.front()))));
+    platform::ShellOpen(platform::DecodeFileName(PhotoPath(selected.front())));
 }
 
 void TForm1::ArefreshExecute()
@@ -781,7 +782,7 @@ void TForm1::DrawItemLabel(QPainter* painter, const QStyleOptionViewItem& option
 {
     if (index < 0 || static_cast<size_t>(index) >= FileNames.size())
         return;
-    const QString text = QFile::decodeName(QByteArray::fromStdString(FileNames[static_cast<size_t>(index)]));
+    const QString text = platform::DecodeFileName(FileNames[static_cast<size_t>(index)]);
     const QRect area = ItemLabelRect(option);
     const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere;
     painter->setFont(option.font);

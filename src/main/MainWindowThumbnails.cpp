@@ -7,10 +7,11 @@
 #include "main/StatusBar.h"
 #include "main/thumbnails/ThumbBitmap.h"
 #include "main/thumbnails/ThumbnailCache.h"
+#include "platform/qt/FileName.h"
 #include "ui/BitmapImage.h"
 #include "ui/InterfaceLanguage.h"
+#include "ui/StringTable.h"
 
-#include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHash>
@@ -98,7 +99,7 @@ void TForm1::BuildThumbnails(const std::string& folder)
         ProgressBar1->setMinimum(0);
         ProgressBar1->setMaximum(n - 1);
     }
-    const QString step = LoadLangString(11);
+    const QString step = LoadLangString(sidCreateThumbnails);
     TThumbnailProgress progress;
     progress.OnPhoto = [&](int i, int count) {
         ProgressBar1->setValue(i);
@@ -148,7 +149,7 @@ void TForm1::ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewIt
         // No thumbnail, or an unreadable one: the type's icon, 32 x 32, centred.
         QString name;
         if (index >= 0 && static_cast<size_t>(index) < FileNames.size())
-            name = QFile::decodeName(QByteArray::fromStdString(FileNames[static_cast<size_t>(index)]));
+            name = platform::DecodeFileName(FileNames[static_cast<size_t>(index)]);
         const QRect iconRect(left + (w - 32) / 2, top + (h - 32) / 2, 32, 32);
         TypeIcon(name).paint(painter, iconRect);
     } else {

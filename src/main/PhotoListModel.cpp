@@ -1,6 +1,6 @@
 #include "main/PhotoListModel.h"
 
-#include <QFile>
+#include "platform/qt/FileName.h"
 
 TPhotoListModel::TPhotoListModel(const std::vector<std::string>& names, QObject* parent)
     : QAbstractListModel(parent), names_(names)
@@ -19,7 +19,7 @@ QVariant TPhotoListModel::data(const QModelIndex& index, int role) const
     const auto row = static_cast<size_t>(index.row());
     if (row >= names_.size())
         return {};
-    return QFile::decodeName(QByteArray::fromStdString(names_[row]));
+    return platform::DecodeFileName(names_[row]);
 }
 
 void TPhotoListModel::SetCount(int count)

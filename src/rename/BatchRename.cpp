@@ -22,17 +22,6 @@ NameFault NameFaultOf(const std::string& name)
     return nfNone;
 }
 
-int NameFaultTextId(NameFault fault)
-{
-    switch (fault) {
-    case nfSlash: return 33;
-    case nfLeadingDot: return 34;
-    case nfControlByte: return 35;
-    case nfNone: break;
-    }
-    return 0;
-}
-
 std::string RenameOutcome::Reason() const
 {
     switch (Fault) {

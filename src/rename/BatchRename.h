@@ -25,9 +25,6 @@ enum NameFault { nfNone, nfSlash, nfLeadingDot, nfControlByte };
 
 NameFault NameFaultOf(const std::string& name);
 
-// The string-table id of a fault's text (English; French is id + 50).
-int NameFaultTextId(NameFault fault);
-
 struct RenameOutcome {
     std::size_t Index = 0;  // list position
     std::string OldName;

@@ -16,5 +16,44 @@ extern const size_t StringTableCount;
 // Where French texts start relative to English ones.
 constexpr int FrenchOffset = 50;
 
+// The English ids; LoadLangString adds the language offset.
+enum TStringId : int {
+    sidUseExif = 1,
+    sidSelectNone = 2,
+    sidSelectAll = 3,
+    sidRefresh = 4,
+    sidRename = 5,
+    sidEdit = 6,
+    sidHelp = 7,
+    sidWebSite = 8,
+    sidChooseLanguage = 9,
+    sidPatternHelp = 10,  // shown by no window
+    sidCreateThumbnails = 11,
+    sidSelectAllFiles = 12,
+    sidGetDates = 13,
+    sidSortNumericalOrder = 14,
+    sidSortSameDate = 15,
+    sidRenameFiles = 16,
+    sidFile = 17,
+    sidSelectedPlural = 18,
+    sidSelectedSingular = 19,
+    sidWizard = 20,
+    sidPrefix = 21,
+    sidDate = 22,
+    sidTime = 23,
+    sidNumerical = 24,
+    sidGeneratePattern = 25,
+    sidPattern = 26,
+    sidPreviewFilenames = 27,
+    sidCancel = 28,
+    sidRenameButton = 29,
+    sidKeptTheirNames = 30,
+    sidNameTaken = 31,
+    sidSameNameAsPhoto = 32,
+    sidNameHoldsSlash = 33,
+    sidNameStartsWithDot = 34,
+    sidNameHoldsControlBytes = 35,
+};
+
 // The text of an id, or nullptr when the table has no such id.
 const char* StringTableText(int id);

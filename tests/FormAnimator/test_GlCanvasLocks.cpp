@@ -13,6 +13,7 @@
 #include <GL/glext.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 using namespace FormAnimator;
@@ -184,6 +185,20 @@ TEST_F(Locks, GlErrorsSurfaceAtTheOutermostUnlockWithTheirText)
     }).join();
     A->Lock();
     A->Unlock(); // the error was reported once only
+}
+
+TEST_F(Locks, WithLockLetsTheUnlocksErrorLeaveWhenTheBodyFailedToo)
+{
+    ExpectGlError(
+        [&] {
+            WithLock(A, [] {
+                glEnd();
+                throw std::runtime_error("body");
+            });
+        },
+        "Operation not allowed (GL_INVALID_OPERATION)");
+    EXPECT_EQ(A->LockCount, 0u);
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
 }
 
 TEST_F(Locks, AnUnnamedGlErrorIsShownInHex)

@@ -111,8 +111,7 @@ TEST(TGlCanvas, StartsEmptyWithItsOwnFont)
     EXPECT_EQ(canvas.Context, nullptr);
     EXPECT_EQ(canvas.DC, nullptr);
     EXPECT_EQ(canvas.LockCount, 0u);
-    ASSERT_NE(canvas.Font, nullptr);
-    EXPECT_EQ(canvas.Font->Canvas(), &canvas);
+    EXPECT_EQ(canvas.Font.Canvas(), &canvas);
     win32::PIXELFORMATDESCRIPTOR zero{};
     EXPECT_EQ(std::memcmp(&canvas.PixelFormatDescriptor, &zero, sizeof zero), 0);
     EXPECT_EQ(canvas.GetSwapMethod(), smUndefined);
@@ -131,9 +130,9 @@ TEST(TGlCanvas, LockWithoutAContextFailsAndHoldsNothing)
     EXPECT_EQ(canvas.LockCount, 0u);
     bool entered = false;
     std::thread([&] {
-        entered = canvas.CriticalSection->TryEnter();
+        entered = canvas.CriticalSection.TryEnter();
         if (entered)
-            canvas.CriticalSection->Leave();
+            canvas.CriticalSection.Leave();
     }).join();
     EXPECT_TRUE(entered);
 }

@@ -1,13 +1,14 @@
 #include "rename/ui/MainWindowRename.h"
 
+#include "platform/qt/FileName.h"
 #include "platform/qt/Registry.h"
 #include "rename/BatchRename.h"
 #include "rename/ui/RenameDialog.h"
 #include "ui/Application.h"
 #include "ui/InterfaceLanguage.h"
 #include "ui/Settings.h"
+#include "ui/StringTable.h"
 
-#include <QFile>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -16,16 +17,11 @@
 namespace {
 
 // String-table ids of the steps' progress texts.
-int StepTextId(RenameStep step)
+TStringId StepTextId(RenameStep step)
 {
-    static constexpr int ids[] = {13, 14, 15, 16};
+    static constexpr TStringId ids[] = {sidGetDates, sidSortNumericalOrder, sidSortSameDate, sidRenameFiles};
     static_assert(rsGetDates == 0 && rsRenameFiles == 3, "ids follow the step order");
     return ids[step];
-}
-
-QString Decode(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
 } // namespace
@@ -82,7 +78,7 @@ void RenameSelectedPhotos(TRenameHost& host)
         TApplication::ShowException(e);
         return;
     }
-    const std::string pattern = QFile::encodeName(patternText).toStdString();
+    const std::string pattern = platform::EncodeFileName(patternText);
     host.SetProgressPosition(0);
 
     // 5. - 6. Ranking and same-day numbering; the names.
@@ -117,14 +113,14 @@ void RenameSelectedPhotos(TRenameHost& host)
             const QString reason = o.Fault != nfNone ? LoadLangString(NameFaultTextId(o.Fault))
                                                      : QString::fromLocal8Bit(o.Reason().c_str());
             const QString line =
-                Decode(o.OldName) + QStringLiteral(" -> ") + Decode(o.NewName) + QStringLiteral(": ") + reason;
+                platform::DecodeFileName(o.OldName) + QStringLiteral(" -> ") + platform::DecodeFileName(o.NewName) + QStringLiteral(": ") + reason;
             all += line + QLatin1Char('\n');
             if (k < kShown)
                 shown += QLatin1Char('\n') + line;
         }
         if (failed.size() > kShown)
             shown += QStringLiteral("\n...");
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quistelor"), LoadLangString(30) + shown,
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quistelor"), LoadLangString(sidKeptTheirNames) + shown,
                         QMessageBox::Ok, host.Owner());
         box.setObjectName(QStringLiteral("RenameFailures"));
         if (failed.size() > kShown)

@@ -1,14 +1,15 @@
 #include "rename/ui/RenameDialog.h"
 
+#include "platform/qt/FileName.h"
 #include "platform/qt/Registry.h"
 #include "ui/Application.h"
 #include "ui/InterfaceLanguage.h"
 #include "ui/Settings.h"
+#include "ui/StringTable.h"
 #include "ui/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QFile>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -23,16 +24,6 @@
 #include <exception>
 
 namespace {
-
-QString Decode(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
-std::string Encode(const QString& text)
-{
-    return QFile::encodeName(text).toStdString();
-}
 
 // A push button caption broken into lines that fit the button, as a
 // word-wrapped caption shows it.
@@ -64,6 +55,22 @@ W* Place(W* widget, int left, int top, int width = -1, int height = -1)
 }
 
 } // namespace
+
+TStringId NameFaultTextId(NameFault fault)
+{
+    switch (fault) {
+    case nfSlash:
+        return sidNameHoldsSlash;
+    case nfLeadingDot:
+        return sidNameStartsWithDot;
+    case nfControlByte:
+        return sidNameHoldsControlBytes;
+    case nfNone:
+        break;
+    }
+    // A name that was not refused has no fault text; callers never ask.
+    return sidNameHoldsControlBytes;
+}
 
 TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useExif, QWidget* owner)
     : QDialog(owner), items_(items), folder_(folder), useExif_(useExif)
@@ -164,18 +171,18 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
 void TForm3::FormShow()
 {
     CentreOnScreen(this);
-    GroupBox1->setTitle(LoadLangString(20));
-    Label1->setText(LoadLangString(21));
+    GroupBox1->setTitle(LoadLangString(sidWizard));
+    Label1->setText(LoadLangString(sidPrefix));
     Label1->adjustSize();
-    chk_Date->setText(LoadLangString(22));
-    chk_Time->setText(LoadLangString(23));
-    chk_numerical->setText(LoadLangString(24));
-    Btt_genpatern->setText(WrapToWidth(LoadLangString(25), Btt_genpatern->fontMetrics(), Btt_genpatern->width() - 8));
-    Label2->setText(LoadLangString(26));
+    chk_Date->setText(LoadLangString(sidDate));
+    chk_Time->setText(LoadLangString(sidTime));
+    chk_numerical->setText(LoadLangString(sidNumerical));
+    Btt_genpatern->setText(WrapToWidth(LoadLangString(sidGeneratePattern), Btt_genpatern->fontMetrics(), Btt_genpatern->width() - 8));
+    Label2->setText(LoadLangString(sidPattern));
     Label2->adjustSize();
-    chk_prev->setText(LoadLangString(27));
-    btt_cancel->setText(LoadLangString(28));
-    btt_ok->setText(LoadLangString(29));
+    chk_prev->setText(LoadLangString(sidPreviewFilenames));
+    btt_cancel->setText(LoadLangString(sidCancel));
+    btt_ok->setText(LoadLangString(sidRenameButton));
 }
 
 void TForm3::FormActivate()
@@ -212,7 +219,7 @@ void TForm3::preview()
     ListView_prev->clear();
     PreviewMarks.clear();
     LastPreviewPattern = Edit_Patern->text();
-    const std::string pattern = Encode(LastPreviewPattern);
+    const std::string pattern = platform::EncodeFileName(LastPreviewPattern);
     const int total = items_.SelectedCount();
 
     SetProgress(0, 0);
@@ -236,7 +243,7 @@ void TForm3::preview()
     for (std::size_t i = 0; i < items_.Count(); ++i) {
         if (!items_.Selected[i])
             continue;
-        auto* item = new QListWidgetItem(names[i] ? Decode(*names[i]) : QString(), ListView_prev);
+        auto* item = new QListWidgetItem(names[i] ? platform::DecodeFileName(*names[i]) : QString(), ListView_prev);
         if (PreviewMarks[i].Kind != ckNone) {
             item->setIcon(warning);
             item->setToolTip(MarkText(PreviewMarks[i]));
@@ -249,9 +256,9 @@ QString TForm3::MarkText(const CollisionMark& mark) const
 {
     switch (mark.Kind) {
     case ckTaken:
-        return LoadLangString(31);
+        return LoadLangString(sidNameTaken);
     case ckSameAs:
-        return LoadLangString(32).arg(mark.OtherIndex < items_.Count() ? Decode(items_.FileNames[mark.OtherIndex])
+        return LoadLangString(sidSameNameAsPhoto).arg(mark.OtherIndex < items_.Count() ? platform::DecodeFileName(items_.FileNames[mark.OtherIndex])
                                                                         : QString());
     case ckNotAName:
         return LoadLangString(NameFaultTextId(mark.Fault));
@@ -271,7 +278,7 @@ void TForm3::Edit_PaternExit()
 
 void TForm3::Btt_genpaternClick()
 {
-    Edit_Patern->setText(Decode(GeneratePattern(Encode(Edit_Filename->text()), chk_Date->isChecked(),
+    Edit_Patern->setText(platform::DecodeFileName(GeneratePattern(platform::EncodeFileName(Edit_Filename->text()), chk_Date->isChecked(),
                                                 chk_Time->isChecked(), chk_numerical->isChecked())));
     Edit_PaternExit();
 }

@@ -6,6 +6,7 @@
 
 #include "rename/BatchRename.h"
 #include "rename/NamePattern.h"
+#include "ui/StringTable.h"
 
 #include <QDialog>
 
@@ -19,6 +20,10 @@ class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+
+// The text of a refused name's fault, shown by the preview and by the
+// batch's report alike.
+TStringId NameFaultTextId(NameFault fault);
 
 class TForm3 : public QDialog {
     Q_OBJECT
