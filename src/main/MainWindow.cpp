@@ -18,6 +18,7 @@
 #include "ui/Application.h"
 #include "ui/BitmapImage.h"
 #include "ui/InterfaceLanguage.h"
+#include "ui/ProgressRange.h"
 #include "ui/Settings.h"
 #include "ui/StringTable.h"
 #include "ui/WindowPlacement.h"
@@ -25,6 +26,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -71,12 +73,11 @@ gfx::Bitmap BackgroundPicture()
 
 // A bar item: its own caption, running its action and following its
 // enabled state, so that the bars can be relabelled without touching the
-// actions.
+// actions. Its tooltip is its caption, so it follows the language too.
 QAction* MakeBarItem(QAction* action, const QString& caption, QObject* parent)
 {
     auto* item = new QAction(action->icon(), caption, parent);
     item->setEnabled(action->isEnabled());
-    item->setToolTip(action->toolTip());
     item->setProperty("shortcutText", action->shortcut().toString(QKeySequence::NativeText));
     QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
     QObject::connect(action, &QAction::enabledChanged, item, &QAction::setEnabled);
@@ -695,7 +696,7 @@ void TForm1::Select_allExecute()
     ProgressBar1->setMinimum(0);
     ProgressBar1->setValue(0);
     if (n > 0) {
-        ProgressBar1->setMaximum(n - 1);
+        SetProgressRange(ProgressBar1, 0, n - 1);
         // Items are selected in at most 100 runs; each run shows its
         // progress and then, through the change notification, the count.
         const QString step = LoadLangString(sidSelectAllFiles);
@@ -704,8 +705,8 @@ void TForm1::Select_allExecute()
         for (int r = 1; r <= runs; ++r) {
             const int last = static_cast<int>(static_cast<long long>(n) * r / runs) - 1;
             ProgressBar1->setValue(last);
-            SetStatusText(QString::number(ProgressBar1->value()) + QLatin1Char('/')
-                          + QString::number(ProgressBar1->maximum()) + QStringLiteral(" - ") + step);
+            SetStatusText(QString::number(last) + QLatin1Char('/') + QString::number(n - 1) + QStringLiteral(" - ") +
+                          step);
             StatusBar1->repaint();
             ListView1->selectionModel()->select(QItemSelection(ListModel->index(first), ListModel->index(last)),
                                                 QItemSelectionModel::Select);
@@ -784,13 +785,21 @@ void TForm1::DrawItemLabel(QPainter* painter, const QStyleOptionViewItem& option
         return;
     const QString text = platform::DecodeFileName(FileNames[static_cast<size_t>(index)]);
     const QRect area = ItemLabelRect(option);
-    const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere;
+    const QFontMetrics metrics(option.font);
+    const int lineHeight = metrics.lineSpacing();
+    const QStringList lines = TMyListView::LabelLines(text, option.font, area.width(), area.height() / lineHeight);
+    int used = 0;
+    for (const QString& line : lines)
+        used = std::max(used, metrics.horizontalAdvance(line));
+    const QRect back(area.left() + (area.width() - used) / 2 - 2, area.top(), used + 4,
+                     static_cast<int>(lines.size()) * lineHeight);
     painter->setFont(option.font);
-    QRect used = painter->boundingRect(area, flags, text).intersected(area).adjusted(-2, 0, 2, 0);
     painter->setClipRect(area.adjusted(-2, 0, 2, 0));
-    painter->fillRect(used, selected ? option.palette.color(QPalette::Active, QPalette::Highlight) : QColor(Qt::white));
+    painter->fillRect(back, selected ? option.palette.color(QPalette::Active, QPalette::Highlight) : QColor(Qt::white));
     painter->setPen(selected ? option.palette.color(QPalette::Active, QPalette::HighlightedText) : QColor(Qt::black));
-    painter->drawText(area, flags, text);
+    for (int i = 0; i < lines.size(); ++i)
+        painter->drawText(QRect(area.left(), area.top() + i * lineHeight, area.width(), lineHeight),
+                          Qt::AlignHCenter | Qt::AlignTop, lines[i]);
 }
 
 namespace {
@@ -816,8 +825,7 @@ public:
 
     void SetProgressMaximum(int maximum) override
     {
-        form_.ProgressBar1->setMinimum(0);
-        form_.ProgressBar1->setMaximum(maximum);
+        SetProgressRange(form_.ProgressBar1, 0, maximum);
     }
     void SetProgressPosition(int position) override { form_.ProgressBar1->setValue(position); }
     void ShowProgressText(const QString& text) override

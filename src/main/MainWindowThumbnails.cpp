@@ -10,6 +10,7 @@
 #include "platform/qt/FileName.h"
 #include "ui/BitmapImage.h"
 #include "ui/InterfaceLanguage.h"
+#include "ui/ProgressRange.h"
 #include "ui/StringTable.h"
 
 #include <QFileIconProvider>
@@ -95,10 +96,8 @@ void TForm1::BuildThumbnails(const std::string& folder)
         return;
     }
     const int n = static_cast<int>(FileNames.size());
-    if (n > 0) {
-        ProgressBar1->setMinimum(0);
-        ProgressBar1->setMaximum(n - 1);
-    }
+    if (n > 0)
+        SetProgressRange(ProgressBar1, 0, n - 1);
     const QString step = LoadLangString(sidCreateThumbnails);
     TThumbnailProgress progress;
     progress.OnPhoto = [&](int i, int count) {

@@ -4,6 +4,7 @@
 // it reports key releases and double-clicks anywhere in it.
 
 #include <QListView>
+#include <QStringList>
 #include <QStyledItemDelegate>
 
 class TForm1;
@@ -16,6 +17,11 @@ public:
     // Size of one item's cell: the 100 x 100 box, its frame and two lines of label.
     static constexpr int CellWidth = 124;
     static constexpr int CellHeight = 142;
+
+    // A label laid out as the platform's list does: broken at word
+    // boundaries (inside a word only when it is wider than a line), at most
+    // maxLines lines, the last one cut with an ellipsis when the text goes on.
+    static QStringList LabelLines(const QString& text, const QFont& font, int width, int maxLines);
 
 signals:
     void KeyUp(int key, Qt::KeyboardModifiers modifiers);

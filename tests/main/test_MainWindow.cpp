@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTest>
+#include <QToolBar>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -203,6 +204,11 @@ TEST_F(MainWindow, FrenchRelabelsBarsAndCheckBoxButNotActionsOrCaption)
     EXPECT_EQ(form->MenuItems[0][2]->text(), "Changer de langue");
     EXPECT_EQ(form->MenuItems[1][0]->text(), "Site Web");
     EXPECT_EQ(form->use_exif->text(), "Utiliser EXIF");
+    for (QAction* item : form->ToolBarItems) {
+        if (!item->isSeparator()) {
+            EXPECT_EQ(form->ActionToolBar1->widgetForAction(item)->toolTip(), item->text());
+        }
+    }
     EXPECT_EQ(form->A_rename->text(), "Rename");
     EXPECT_EQ(form->windowTitle(), "Quistelor 1.06V");
 }
@@ -493,6 +499,19 @@ TEST_F(MainWindow, CtrlASelectsEveryPhotoAndEndsWithTheCount)
     EXPECT_EQ(form->focusWidget(), form->ListView1);
 }
 
+TEST_F(MainWindow, OnePhotoLeavesAnEmptyProgressBarNotABusyOne)
+{
+    // The range 0..0 is the toolkit's endless busy animation.
+    Photos(1);
+    Show();
+    OpenFolder(dir);
+    EXPECT_LT(form->ProgressBar1->minimum(), form->ProgressBar1->maximum());
+    form->Select_all->trigger();
+    EXPECT_LT(form->ProgressBar1->minimum(), form->ProgressBar1->maximum());
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    EXPECT_EQ(form->StatusText(), "1 file selected");
+}
+
 TEST_F(MainWindow, SelectAllOnAnEmptyFolderOnlyMovesTheFocus)
 {
     Show();
@@ -515,6 +534,40 @@ TEST_F(MainWindow, SelectAllKeepsAnEarlierSelectionAndSelectsLargeFoldersComplet
     EXPECT_EQ(form->SelectedCount(), 1234);
     EXPECT_EQ(form->SelectedIndexes().back(), 1233);
     EXPECT_EQ(form->StatusText(), "1234 files selected");
+}
+
+TEST(PhotoLabels, WrapAtWordsAndEndWithAnEllipsisWhenCut)
+{
+    testenv::App();
+    QFont font;
+    font.setPointSize(9);
+    const QFontMetrics metrics(font);
+    const int width = 120;
+    const QString ellipsis(QChar(0x2026));
+    struct Case {
+        const char* text;
+        bool cut;
+    } cases[] = {
+        {"IMG_0001.jpg", false},
+        {"Holiday at the sea.jpg", false},
+        {"Holiday at the seaside with all our friends and family 2006.jpg", true},
+        {"IMG_20060512_090000_and_a_long_tail_without_blanks.jpg", true},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const QStringList lines = TMyListView::LabelLines(text, font, width, 2);
+        ASSERT_FALSE(lines.isEmpty()) << c.text;
+        ASSERT_LE(lines.size(), 2) << c.text;
+        for (const QString& line : lines)
+            EXPECT_LE(metrics.horizontalAdvance(line), width) << c.text;
+        EXPECT_EQ(lines.back().endsWith(ellipsis), c.cut) << c.text;
+        if (!c.cut) {
+            EXPECT_EQ(lines.join(lines.size() > 1 && text.contains(' ') ? " " : ""), text) << c.text;
+        }
+        if (text.contains(' ') && lines.size() > 1) {  // the first line ends with a whole word
+            EXPECT_EQ(text.at(lines[0].size()), QLatin1Char(' ')) << c.text;
+        }
+    }
 }
 
 TEST_F(MainWindow, EscapeAndSelectNoneClearTheSelection)

@@ -243,6 +243,7 @@ TShellTreeView::TShellTreeView(QWidget* parent) : QTreeView(parent), model_(new 
     setModel(model_);
     setHeaderHidden(true);
     setIndentation(19);
+    setRootIsDecorated(false);  // no root lines: the root has no expand arrow
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

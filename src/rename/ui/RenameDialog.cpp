@@ -4,10 +4,12 @@
 #include "platform/qt/Registry.h"
 #include "ui/Application.h"
 #include "ui/InterfaceLanguage.h"
+#include "ui/ProgressRange.h"
 #include "ui/Settings.h"
 #include "ui/StringTable.h"
 #include "ui/WindowPlacement.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -145,8 +147,19 @@ void TForm3::showEvent(QShowEvent* event)
 void TForm3::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+    if (event->type() != QEvent::ActivationChange)
         return;
+    if (!isActiveWindow()) {
+        // No window of the program is active any more: another program was
+        // activated. Coming back from it re-activates the program, not the
+        // dialog, and must keep a pattern typed but not yet confirmed.
+        leftProgram_ = QApplication::activeWindow() == nullptr;
+        return;
+    }
+    if (leftProgram_) {
+        leftProgram_ = false;
+        return;
+    }
     if (ignoreActivation_) {
         ignoreActivation_ = false;
         return;
@@ -201,8 +214,7 @@ void TForm3::FormActivate()
 
 void TForm3::SetProgress(int position, int maximum)
 {
-    // A range of 0..0 would turn the bar into a busy indicator.
-    ProgressBar1->setRange(0, std::max(maximum, 1));
+    SetProgressRange(ProgressBar1, 0, maximum);
     ProgressBar1->setValue(std::clamp(position, 0, std::max(maximum, 0)));
     ProgressBar1->repaint();
 }

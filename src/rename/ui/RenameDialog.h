@@ -97,4 +97,6 @@ private:
     // Closing our own error box re-activates the dialog; that is no new
     // activation and must not run the preview (and its error) again.
     bool ignoreActivation_ = false;
+    // The activation went to another program (see changeEvent).
+    bool leftProgram_ = false;
 };

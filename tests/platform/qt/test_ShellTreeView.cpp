@@ -63,6 +63,11 @@ TEST_F(ShellTree, StartsOnTheDesktopWithHomeAndTheFileSystemBelowIt)
     ASSERT_GE(places.size(), 2);
     EXPECT_EQ(places[0], "Home");
     EXPECT_EQ(places[1], "File System");
+    // No root lines: the root has no expand arrow, so it starts at the left
+    // edge and its folders one indent further.
+    const QModelIndex desktop = tree.FolderModel()->DesktopIndex();
+    EXPECT_EQ(tree.visualRect(desktop).left(), 0);
+    EXPECT_EQ(tree.visualRect(tree.FolderModel()->index(0, 0, desktop)).left(), tree.indentation());
 }
 
 TEST_F(ShellTree, SelectsFoldersByPathAndRefusesFiles)

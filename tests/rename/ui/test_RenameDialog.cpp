@@ -296,6 +296,30 @@ TEST_F(RenameDialog, PreviewMarksNamesThatLeaveTheFolderHideOrHoldControlBytes)
     }
 }
 
+TEST_F(RenameDialog, ComingBackFromAnotherProgramIsNoActivationButFromAnotherWindowIs)
+{
+    Photo("a.jpg", 9);
+    dialog = std::make_unique<TForm3>(items, dir.Path(), true);
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    testenv::ProcessEvents(5);
+    ASSERT_EQ(dialog->PreviewRuns, 1);
+    dialog->Edit_Patern->setText("Typed *");
+    QApplication::setActiveWindow(nullptr);  // another program is activated
+    QApplication::setActiveWindow(dialog.get());
+    testenv::ProcessEvents(5);
+    EXPECT_EQ(dialog->Edit_Patern->text(), "Typed *");
+    EXPECT_EQ(dialog->PreviewRuns, 1);
+    QWidget other;
+    other.show();
+    testenv::ProcessEvents(5);
+    QApplication::setActiveWindow(&other);
+    QApplication::setActiveWindow(dialog.get());
+    testenv::ProcessEvents(5);
+    EXPECT_EQ(dialog->Edit_Patern->text(), "Photo *");
+    EXPECT_EQ(dialog->PreviewRuns, 2);
+}
+
 TEST_F(RenameDialog, UnreadablePhotoEndsThePreviewWithItsErrorShown)
 {
     Photo("a.jpg", 9);
