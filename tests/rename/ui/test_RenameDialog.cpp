@@ -512,14 +512,23 @@ TEST_F(RenameCommand, NameTakenAfterThePreviewIsNeverOverwrittenAndIsReported)
 TEST_F(RenameCommand, RefusedNameIsReportedInTheInterfaceLanguage)
 {
     Photo("a.jpg", 9);
-    testenv::ResetSettings({{"Language", "FR"}, {"Patern", ".Photo *"}});
     ShowWindow();
-    Select({"a.jpg"});
-    Run([](TForm3& d) { d.btt_ok->click(); });
-    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg"}));
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(QString::fromUtf8("a.jpg -> .Photo 1.jpg: un nom ne peut pas commencer par « . »")))
-        << messages[0].toStdString();
+    const struct {
+        const char* pattern;
+        const char* line;
+    } cases[] = {
+        {".Photo *", "a.jpg -> .Photo 1.jpg: un nom ne peut pas commencer par « . »"},
+        {"sub/Photo *", "a.jpg -> sub/Photo 1.jpg: un nom ne peut pas contenir « / »"},
+    };
+    for (const auto& c : cases) {
+        testenv::ResetSettings({{"Language", "FR"}, {"Patern", c.pattern}});
+        Select({"a.jpg"});
+        messages.clear();
+        Run([](TForm3& d) { d.btt_ok->click(); });
+        EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg"}));
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(QString::fromUtf8(c.line))) << messages[0].toStdString();
+    }
 }
 
 TEST_F(RenameCommand, UnreadablePhotoStopsTheBatchBeforeAnyRename)
