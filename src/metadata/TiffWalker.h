@@ -42,19 +42,15 @@ struct TiffEntry {
     std::uint8_t raw[4] = {};
 };
 
+// The TIFF value types.
 enum : std::uint16_t {
-    kTiffByte = 1,
-    kTiffAscii = 2,
-    kTiffShort = 3,
-    kTiffLong = 4,
-    kTiffRational = 5,
-    kTiffUndefined = 7,
-    kTiffSLong = 9,
-    kTiffSRational = 10,
+    kTiffByte = 1, kTiffAscii, kTiffShort, kTiffLong, kTiffRational, kTiffSByte,
+    kTiffUndefined, kTiffSShort, kTiffSLong, kTiffSRational, kTiffFloat,
 };
 
 // Bytes per value: 1 for BYTE, ASCII and UNDEFINED, 2 for SHORT, 4 for LONG
-// and SLONG, 8 for the rationals, 0 for every other type.
+// and SLONG, 8 for the rationals, 0 for every other type: the EXIF reader
+// takes those as having no value it could show.
 constexpr std::uint64_t TiffUnitSize(std::uint16_t type)
 {
     switch (type) {

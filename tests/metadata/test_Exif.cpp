@@ -432,33 +432,33 @@ TEST_P(ExifOrderTest, AsciiValuesThatCannotBeReadAreEmpty)
     {
         SCOPED_TRACE("offset beyond the end of the file");
         TiffWriter w = W();
-        w.Exif(w.Raw(0x9003, kAscii, 20, 0x7FFFFFF0));
+        w.Exif(w.Raw(0x9003, kTiffAscii, 20, 0x7FFFFFF0));
         EXPECT_EQ(Read(JpegWithExif(w.Build())).exif.DateTimeOriginal, "");
     }
     {
         SCOPED_TRACE("offset at the top of the 32-bit range");
         TiffWriter w = W();
-        w.Exif(w.Raw(0x9003, kAscii, 20, 0xFFFFFFFF));
+        w.Exif(w.Raw(0x9003, kTiffAscii, 20, 0xFFFFFFFF));
         EXPECT_EQ(Read(JpegWithExif(w.Build())).exif.DateTimeOriginal, "");
     }
     {
         SCOPED_TRACE("text runs into the end of the file");
         TiffWriter w = W();
-        w.Exif(w.Raw(0x9003, kAscii, 4000, 0));
+        w.Exif(w.Raw(0x9003, kTiffAscii, 4000, 0));
         Bytes tiff = w.Build();
         const std::uint32_t at = std::uint32_t(tiff.size());
         w = W();
-        w.Exif(w.Raw(0x9003, kAscii, 4000, at));
+        w.Exif(w.Raw(0x9003, kTiffAscii, 4000, at));
         tiff = w.Build() + B("2006:05:12 14:30:00");
         EXPECT_EQ(Read(Soi() + ExifSegment(tiff)).exif.DateTimeOriginal, "");
     }
     {
         SCOPED_TRACE("text runs past the end of its segment");
         TiffWriter w = W();
-        w.Exif(w.Raw(0x9003, kAscii, 20, 0));
+        w.Exif(w.Raw(0x9003, kTiffAscii, 20, 0));
         const std::uint32_t at = std::uint32_t(w.Build().size());
         w = W();
-        w.Exif(w.Raw(0x9003, kAscii, 20, at));
+        w.Exif(w.Raw(0x9003, kTiffAscii, 20, at));
         const Bytes tiff = w.Build() + B("2006:05:12");
         EXPECT_EQ(Read(Soi() + ExifSegment(tiff) + Segment(0xE2, B(" 14:30:00"))).exif.DateTimeOriginal, "");
     }
@@ -470,10 +470,10 @@ TEST_P(ExifOrderTest, AsciiValuesThatCannotBeReadAreEmpty)
 TEST_P(ExifOrderTest, HugeDeclaredValuesEndWithTheirSegment)
 {
     TiffWriter w = W();
-    w.Exif(w.Text(0x9003, "2006:05:12 14:30:00")).Exif(w.Raw(0x9286, kUndefined, 0xF0000000, 0));
+    w.Exif(w.Text(0x9003, "2006:05:12 14:30:00")).Exif(w.Raw(0x9286, kTiffUndefined, 0xF0000000, 0));
     const std::uint32_t at = std::uint32_t(w.Build().size());
     w = W();
-    w.Exif(w.Text(0x9003, "2006:05:12 14:30:00")).Exif(w.Raw(0x9286, kUndefined, 0xF0000000, at));
+    w.Exif(w.Text(0x9003, "2006:05:12 14:30:00")).Exif(w.Raw(0x9286, kTiffUndefined, 0xF0000000, at));
     const std::string file = dir_.Write("sparse.jpg", Soi() + ExifSegment(w.Build() + B("ASCII\0\0\0Hi")));
     ASSERT_EQ(::truncate(file.c_str(), 0x100001000LL), 0);
     TExif exif;
@@ -496,7 +496,7 @@ TEST_P(ExifOrderTest, RationalValues)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.num) + "/" + std::to_string(c.den));
         TiffWriter w = W();
-        w.Exif(w.Rational(0x829A, c.num, c.den)).Exif(w.Rational(0x829D, c.num, c.den, kSRational));
+        w.Exif(w.Rational(0x829A, c.num, c.den)).Exif(w.Rational(0x829D, c.num, c.den, kTiffSRational));
         ReadResult r = Read(JpegWithExif(w.Build()));
         EXPECT_EQ(r.exif.ExposureTime, c.expected);
         EXPECT_EQ(r.exif.FNumber, c.expected);
@@ -506,14 +506,14 @@ TEST_P(ExifOrderTest, RationalValues)
 TEST_P(ExifOrderTest, SignedRationalsAreReadAsUnsigned)
 {
     TiffWriter w = W();
-    w.Exif(w.Rational(0x9206, 0xFFFFFFFF, 0xFFFFFFFE, kSRational));  // -1 / -2
+    w.Exif(w.Rational(0x9206, 0xFFFFFFFF, 0xFFFFFFFE, kTiffSRational));  // -1 / -2
     EXPECT_EQ(Read(JpegWithExif(w.Build())).exif.SubjectDistance, "1.0");
 }
 
 TEST_P(ExifOrderTest, RationalBeyondTheFileIsEmpty)
 {
     TiffWriter w = W();
-    w.Exif(w.Raw(0x829A, kRational, 1, 0x00100000));
+    w.Exif(w.Raw(0x829A, kTiffRational, 1, 0x00100000));
     EXPECT_EQ(Read(JpegWithExif(w.Build())).exif.ExposureTime, "");
 }
 
@@ -521,9 +521,9 @@ TEST_P(ExifOrderTest, NumbersAndUndefinedBytes)
 {
     TiffWriter w = W();
     w.Exif(w.Short(0x8827, 65535))
-        .Exif({0x9206, kByte, 1, Bytes{200}, {}})
+        .Exif({0x9206, kTiffByte, 1, Bytes{200}, {}})
         .Exif(w.Long(0xA002, 4294967295u))
-        .Exif({0xA003, kSLong, 1, w.U32(0xFFFFFFFE), {}})
+        .Exif({0xA003, kTiffSLong, 1, w.U32(0xFFFFFFFE), {}})
         .Exif(w.Undefined(0x9000, std::string("02\0", 3)))
         .Exif(w.Undefined(0x9004, std::string("behind\0the entry", 16)));
     ReadResult r = Read(JpegWithExif(w.Build()));
@@ -538,10 +538,10 @@ TEST_P(ExifOrderTest, NumbersAndUndefinedBytes)
 TEST_P(ExifOrderTest, TypesWithoutTextKeepTheFieldsContent)
 {
     TiffWriter w = W();
-    w.Exif({0x8827, kFloat, 1, w.U32(0x42C80000), {}})
-        .Exif({0xA002, kShort, 3, w.U16(1) + w.U16(2) + w.U16(3), {}})  // an array behind the entry
-        .Exif({0xA003, kSShort, 1, w.U16(5), {}})
-        .Exif({0x9004, kRational, 0, {}, 0u});  // a rational with no value
+    w.Exif({0x8827, kTiffFloat, 1, w.U32(0x42C80000), {}})
+        .Exif({0xA002, kTiffShort, 3, w.U16(1) + w.U16(2) + w.U16(3), {}})  // an array behind the entry
+        .Exif({0xA003, kTiffSShort, 1, w.U16(5), {}})
+        .Exif({0x9004, kTiffRational, 0, {}, 0u});  // a rational with no value
     ReadResult r = Read(JpegWithExif(w.Build()));
     EXPECT_EQ(r.exif.ISOSpeed, "?");
     EXPECT_EQ(r.exif.ExifImageWidth, "?");
@@ -558,7 +558,7 @@ TEST_F(ExifTest, IntelShortCarriesTheFollowingBytesAsItsHighHalf)
         Bytes field = w.U16(100);
         field.push_back(1);
         field.push_back(0);
-        w.Exif({0x8827, kShort, 1, field, {}});
+        w.Exif({0x8827, kTiffShort, 1, field, {}});
         ReadResult r = Read(JpegWithExif(w.Build()));
         EXPECT_EQ(r.exif.ISOSpeed, motorola ? "100" : "65636");
     }
@@ -568,11 +568,11 @@ TEST_P(ExifOrderTest, HugeCountsAreNotWrappedIntoInlineValues)
 {
     // 0x20000000 rationals are 4 GiB: in 32 bits that size wraps to 0.
     TiffWriter w = W();
-    w.Exif(w.Raw(0x829D, kRational, 0x20000000, 0));
+    w.Exif(w.Raw(0x829D, kTiffRational, 0x20000000, 0));
     Bytes tiff = w.Build();
     const std::uint32_t at = std::uint32_t(tiff.size());
     w = W();
-    w.Exif(w.Raw(0x829D, kRational, 0x20000000, at));
+    w.Exif(w.Raw(0x829D, kTiffRational, 0x20000000, at));
     tiff = w.Build() + w.U32(28) + w.U32(10);
     EXPECT_EQ(Read(Soi() + ExifSegment(tiff) + ScanAndEnd()).exif.FNumber, "2.8");
 }
@@ -770,7 +770,7 @@ TEST_P(ExifOrderTest, CommentRule)
     {
         SCOPED_TRACE("a comment that cannot be read");
         TiffWriter w = W();
-        w.Exif(w.Raw(0x9286, kUndefined, 0x00012345, 0x00FFFF00));
+        w.Exif(w.Raw(0x9286, kTiffUndefined, 0x00012345, 0x00FFFF00));
         ReadResult r = Read(JpegWithExif(w.Build()));
         EXPECT_EQ(r.exif.UserComment, "");
         EXPECT_EQ(r.exif.CommentCharset, "");

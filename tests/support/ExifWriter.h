@@ -2,6 +2,8 @@
 // A small writer of TIFF/EXIF blocks and JPEG segment chains, so that tests
 // can aim at every reading rule with files built on the spot.
 
+#include "metadata/TiffWalker.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,19 +18,8 @@ namespace exiftest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-enum : std::uint16_t {
-    kByte = 1,
-    kAscii = 2,
-    kShort = 3,
-    kLong = 4,
-    kRational = 5,
-    kSByte = 6,
-    kUndefined = 7,
-    kSShort = 8,
-    kSLong = 9,
-    kSRational = 10,
-    kFloat = 11,
-};
+using metadata::kTiffAscii, metadata::kTiffByte, metadata::kTiffFloat, metadata::kTiffLong, metadata::kTiffRational,
+    metadata::kTiffShort, metadata::kTiffSLong, metadata::kTiffSRational, metadata::kTiffSShort, metadata::kTiffUndefined;
 
 inline Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
@@ -70,22 +61,22 @@ public:
     // Entry makers in this writer's byte order.
     Tag Ascii(std::uint16_t tag, const std::string& stored, std::optional<std::uint32_t> count = {}) const
     {
-        return {tag, kAscii, count ? *count : std::uint32_t(stored.size()), B(stored), {}};
+        return {tag, kTiffAscii, count ? *count : std::uint32_t(stored.size()), B(stored), {}};
     }
     // A text with its terminating NUL, as cameras write it.
     Tag Text(std::uint16_t tag, const std::string& text) const
     {
         return Ascii(tag, text + std::string(1, '\0'));
     }
-    Tag Short(std::uint16_t tag, std::uint16_t v) const { return {tag, kShort, 1, U16(v), {}}; }
-    Tag Long(std::uint16_t tag, std::uint32_t v) const { return {tag, kLong, 1, U32(v), {}}; }
-    Tag Rational(std::uint16_t tag, std::uint32_t num, std::uint32_t den, std::uint16_t type = kRational) const
+    Tag Short(std::uint16_t tag, std::uint16_t v) const { return {tag, kTiffShort, 1, U16(v), {}}; }
+    Tag Long(std::uint16_t tag, std::uint32_t v) const { return {tag, kTiffLong, 1, U32(v), {}}; }
+    Tag Rational(std::uint16_t tag, std::uint32_t num, std::uint32_t den, std::uint16_t type = kTiffRational) const
     {
         return {tag, type, 1, U32(num) + U32(den), {}};
     }
     Tag Undefined(std::uint16_t tag, const std::string& bytes) const
     {
-        return {tag, kUndefined, std::uint32_t(bytes.size()), B(bytes), {}};
+        return {tag, kTiffUndefined, std::uint32_t(bytes.size()), B(bytes), {}};
     }
     // An entry with a value field given as a 32-bit number in this byte order.
     Tag Raw(std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t field) const
@@ -111,7 +102,7 @@ public:
     Bytes Build()
     {
         std::vector<Tag> ifd0 = ifd0_;
-        if (!exif_.empty()) ifd0.push_back({0x8769, kLong, 1, {}, 0u});
+        if (!exif_.empty()) ifd0.push_back({0x8769, kTiffLong, 1, {}, 0u});
         auto dirSize = [](const std::vector<Tag>& d) { return std::uint32_t(2 + 12 * d.size() + 4); };
         const std::uint32_t ifd0Pos = 8;
         exifPos_ = exif_.empty() ? 0 : ifd0Pos + dirSize(ifd0);
