@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TArbAttribute.
+//
 // Pixel-format choice through WGL_ARB_pixel_format: an exact pass that treats
 // every non-zero wish as a hard requirement, then, when the driver offers no
 // exact match, a scoring pass over every format where some mismatches exclude

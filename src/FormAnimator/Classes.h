@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TObject, Exception, EConvertError, TPersistent.
+//
 // Root classes of the window-animation library: the object base whose
 // destructors may raise (as the library's own destructors do when a
 // consistency check fails), the persistent base with Assign, and the

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TObjectList, TObjectStack.
+//
 // Object containers: an owning list and a non-owning stack.
 
 #include "Classes.h"

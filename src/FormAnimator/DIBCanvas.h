@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TDIBCanvas, TNullDIBCanvas.
+//
 // Offscreen canvas on a DIB section: GL rendering ends up in client memory
 // (Bits, 32 bits per pixel, rows bottom-up). Contexts share objects only with
 // contexts of a compatible pixel format, so DIB canvases are grouped around

@@ -1,4 +1,7 @@
 #pragma once
+// Classes: TFormAnimatorClassInfo, TFormAnimator, TWinAnimator, TCustomFormAnimator,
+//  TGDIFormAnimator, TClassicAnimator, TVistaEmulationAnimator, TMeshFrame.
+//
 // Form animators: a short entrance animation played straight on the screen
 // when a top-level form is shown. The animators capture the form's image and
 // a snapshot of the screen, then play frames for AnimationDuration

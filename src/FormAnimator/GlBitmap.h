@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TGlBitmap.
+//
 // An offscreen OpenGL drawing surface packaged as a graphic: it has a width
 // and a height, draws itself onto any device context, and owns an offscreen
 // canvas (a pbuffer when the driver offers them, else a DIB section) on which

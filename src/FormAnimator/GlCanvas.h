@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TEntryPoint, TGlCanvas, TGlWindowedCanvasManager, TPageBuffer.
+//
 // The abstract OpenGL rendering surface: a device context with a pixel
 // format, an OpenGL context created on it, a re-entrant lock, and a lock
 // protocol that makes the context current on the calling thread for exactly

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: EGlError.
+//
 // OpenGL errors and offscreen-surface failures.
 
 #include <cstdint>

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TGlFont, TGlFontEntry, TGlFontManager.
+//
 // GL fonts: the font object every canvas creates for itself, and the
 // process-wide keeper of GDI font handles. No text is drawn through OpenGL
 // in this program, so both carry only their data and their clean-up.

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TGlPixelFormat.
+//
 // The desired-format description of a GL surface.
 
 #include "Classes.h"

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TGlTexture, TGl2DTexture.
+//
 // Images of any size held as OpenGL texture storage. The hardware may accept
 // only power-of-two sizes and has a maximum texture size, so a texture asks
 // the driver (with proxy textures) for the largest tile it takes, covers the

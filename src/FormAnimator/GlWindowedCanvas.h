@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TGlWindowedCanvas, TNullWindowedCanvas.
+//
 // Window canvases: a canvas drawing into a window's DC, and the hidden 1 x 1
 // window canvas that exists once per process (the global NullWindowedCanvas).
 // The hidden canvas probes the driver's WGL extensions, holds their entry

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TGraphic, EInvalidGraphic, EFOpenError, TPicture.
+//
 // The toolkit's picture framework, as far as the library needs it: a graphic
 // is an image with a size that draws itself into a rectangle of a device
 // context and loads and saves itself through a stream or the clipboard; the

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TPBufferCanvas.
+//
 // Offscreen canvas on a WGL_ARB_pbuffer surface, in the share group of
 // NullWindowedCanvas.
 

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TCriticalSection, TCriticalSectionGuard.
+//
 // Re-entrant lock object and its scope guard.
 
 #include "Classes.h"

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TTLSObject.
+//
 // Per-thread object store: every thread has its own slot holding one object
 // reference, kept in a thread-local-storage index. The store does not own
 // what threads put there; a subclass that stores objects frees them itself.

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: BmpLayout.
+//
 // The BMP codec: colour bitmaps as BMP files without a colour table, the
 // form in which the thumbnail cache and the list background are stored.
 //

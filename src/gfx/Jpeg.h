@@ -1,4 +1,6 @@
 #pragma once
+// Classes: JpegRequest.
+//
 // The JPEG decoder: libjpeg-turbo glue that reads a JPEG held in memory or
 // in an open file into a 24-bit Bitmap, optionally at a reduced DCT scale,
 // with bounds on the memory and work a picture may ask for.

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: Color.
+//
 // The raster operations of the pixel layer, on pixman: solid fills, copies,
 // stretches, constant-alpha blends and parallelogram blits with a 1-bit mask,
 // plus the pixel sets of polygons and one-pixel lines.

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TForm2.
+//
 // The language chooser: two radio buttons and OK. Its own texts are not
 // translated.
 

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: EJpegError.
+//
 // The list's background picture: a JPEG decoded into a 24-bit bitmap, then
 // written as a BMP file that the list tiles. Plain C++.
 

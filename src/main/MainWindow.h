@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TForm1.
+//
 // The main window: the folder tree on the left, the photo list of the
 // selected folder on the right, menu and tool bars above, the status bar with
 // its progress bar below.

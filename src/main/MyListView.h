@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TMyListView, TPhotoItemDelegate.
+//
 // The photo list view: a grid of large icons with labels, many selectable.
 // Its items are painted by the main window (through TPhotoItemDelegate) and
 // it reports key releases and double-clicks anywhere in it.

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TPhotoListModel.
+//
 // The photo list's model: it keeps only an item count and answers each item's
 // text from the window's file-name list when the view asks, so a folder costs
 // one string per photo and no per-item object.

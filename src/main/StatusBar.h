@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TStatusBar.
+//
 // The status bar with two panels: panel 0 (300 pixels) is covered by the
 // progress bar, panel 1 (200 pixels, centred) carries the texts.
 

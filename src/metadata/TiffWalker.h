@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TiffEntry, TiffWalker.
+//
 // TiffWalker: bounds-checked reading of a TIFF structure, the body of an EXIF
 // block, and the byte-order helpers it rests on. TExif and the thumbnail
 // provider both read their directories through it. Plain C++, no Qt.

@@ -1,4 +1,7 @@
 #pragma once
+// The file stream of the thumbnail cache and the working files, and its errors.
+// Classes: ECreateFileError, EStreamError, TFileStream.
+
 #include "UniqueFd.h"
 
 #include <cstddef>

@@ -1,4 +1,6 @@
 #pragma once
+// Folder listings: the names that match a wildcard, in one stable order.
+
 #include <string>
 #include <vector>
 

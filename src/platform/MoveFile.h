@@ -1,4 +1,7 @@
 #pragma once
+// Renaming a file without ever replacing an existing one, and the report of how it went.
+// Classes: MoveReport.
+
 #include <string>
 
 namespace platform {

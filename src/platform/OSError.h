@@ -1,4 +1,6 @@
 #pragma once
+// Classes: EOSError, EAssertionFailed.
+//
 // The program's two error families that every unit raises: the failure of an
 // operating-system call and a broken consistency check.
 

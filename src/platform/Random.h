@@ -1,4 +1,6 @@
 #pragma once
+// Classes: RandomGenerator.
+//
 // The program-wide pseudo-random generator: one object, seeded once from the
 // clock at start-up, or with a fixed seed by tests that need repeatable draws.
 

@@ -1,4 +1,6 @@
 #pragma once
+// Where the program's working files go.
+
 #include <string>
 
 namespace platform {

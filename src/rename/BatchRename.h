@@ -1,4 +1,6 @@
 #pragma once
+// Classes: RenameOutcome, CollisionMark.
+//
 // The batch rename shared by the rename dialog and the command line: every
 // selected photo is renamed in list order, one at a time, straight to its new
 // name, never replacing a file. Also the preview's prediction of which photos

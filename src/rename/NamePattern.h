@@ -1,4 +1,6 @@
 #pragma once
+// Classes: PhotoType, PhotoListItems, NameComputation.
+//
 // The name pattern and the computation that turns a selection of photos into
 // new names: date keys, ranking, same-day numbering and expansion.
 //

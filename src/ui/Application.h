@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TApplication.
+//
 // The application object. An exception that no handler caught ends up here:
 // its message is shown in a message box and the program goes on.
 

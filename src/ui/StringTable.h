@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TStringTableEntry.
+//
 // The program's interface texts: English at ids 1 to 29, French at the same
 // id plus 50. The table is plain data so that new texts are one more row
 // (English after 29, French after 79). Texts are UTF-8.

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TExifThumbFacts.
+//
 // The thumbnail provider for JPEG photos: the thumbnail that the camera
 // embedded in the EXIF block when it is usable, otherwise the photo itself
 // decoded at the smallest DCT scale that still covers the box (gfx/Jpeg.h).

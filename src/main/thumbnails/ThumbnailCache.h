@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TThumbnailProgress.
+//
 // The thumbnail cache: one BMP image per photo that has a thumbnail, one
 // after the other from offset 0, with no header, index or gap; and beside it
 // one offset text per photo ("-1" for a photo without thumbnail). The

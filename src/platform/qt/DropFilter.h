@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TDropFilter.
+//
 // An application-wide event filter that sees files dragged from the desktop
 // onto the widgets registered as drop targets, before those widgets get the
 // events. Only drags that carry local file URLs are taken; the handler gets

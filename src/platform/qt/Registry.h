@@ -1,4 +1,6 @@
 #pragma once
+// Classes: ERegistryError, TRegistry.
+//
 // The per-user settings store, with the semantics of a registry key: the key
 // either exists or not, values are integers or strings, and reading a value
 // with the wrong type is an error.

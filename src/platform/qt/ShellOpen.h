@@ -1,4 +1,6 @@
 #pragma once
+// Handing a file or a web address to the desktop.
+
 #include <QString>
 
 namespace platform {

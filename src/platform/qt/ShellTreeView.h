@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TShellFolderModel, TShellTreeView.
+//
 // A folder tree of the user's file system. Its root is the desktop folder
 // (the XDG desktop folder, or the home folder where there is none); under it
 // sit the home folder, the file-system root and the desktop's own

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: X11Screen.
+//
 // The screen of an X display: reads take the real pixels of the root window;
 // drawing goes to an overlay window over the whole screen that the window
 // manager leaves alone (override-redirect), that never takes the focus and

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: CRITICAL_SECTION.
+//
 // Critical sections: re-entrant mutexes. The owning thread may enter again and
 // must leave as many times as it entered.
 

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: PixelFormatInfo, EglState.
+//
 // The one EGL display of the process (Mesa's surfaceless platform, so no
 // window system is needed) and the pixel formats derived from its configs.
 // Internal to the binding.

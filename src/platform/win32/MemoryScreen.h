@@ -1,4 +1,6 @@
 #pragma once
+// Classes: MemoryScreen.
+//
 // A screen that is an image in memory: the screen of the offscreen platform,
 // used by tests and benchmarks, which set and read it between frames.
 

@@ -1,4 +1,7 @@
 #pragma once
+// Classes: PIXELFORMATDESCRIPTOR, BITMAPINFOHEADER, RGBQUAD, BITMAPINFO, WNDCLASSEXA,
+//  BLENDFUNCTION.
+//
 // The handful of Win32 types, structures and constants that the OpenGL
 // surfaces are written against. Sizes and layouts are those of the 32-bit
 // platform where a layout is stored or compared (descriptors, bitmap headers).

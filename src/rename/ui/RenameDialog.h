@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TForm3.
+//
 // The rename dialog: a small wizard that builds a name pattern, the pattern
 // edit, and a live preview of the names the selected photos will get. On
 // Rename it stores the pattern and closes with the result 80; it renames
