@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -72,6 +74,18 @@ inline void DeleteSettings()
 {
     QFile::remove(platform::TRegistry::FileName());
 }
+
+// A test that starts and ends without a settings store, on the one
+// application.
+class TWithoutSettings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        App();
+        DeleteSettings();
+    }
+    void TearDown() override { DeleteSettings(); }
+};
 
 // A settings store holding exactly these string values.
 inline void ResetSettings(std::initializer_list<std::pair<const char*, QString>> values = {{"Language", "EN"}})

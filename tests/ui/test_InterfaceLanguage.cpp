@@ -10,11 +10,7 @@
 
 namespace {
 
-class Language : public ::testing::Test {
-protected:
-    void SetUp() override { testenv::App(); testenv::DeleteSettings(); }
-    void TearDown() override { testenv::DeleteSettings(); }
-};
+using Language = testenv::TWithoutSettings;
 
 } // namespace
 
