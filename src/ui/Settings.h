@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TSetting.
+//
 // The program's stored settings: the one table of every value it reads or
 // writes (name, type, the value taken while none is stored, the value the
 // first run stores), with typed reads and writes over the settings store.
