@@ -2,11 +2,15 @@
 // against the peers renaming the same files by their EXIF date, each on a
 // fresh copy of the set made in the same run, and against the bare minimum:
 // one process that reads each file's first 64 KiB, finds its date, sorts and
-// renames.
+// renames. Then the journal's share: the batch rename of the engine with and
+// without its journal, in this process, on the same set.
 //
-//   bench_rename_cli [COUNT]     (default 10000)
+//   bench_rename_cli [COUNT] [--no-peers]     (default 10000; --no-peers
+//   leaves out the three other programs)
 
 #include "metadata/Exif.h"
+#include "platform/FindFiles.h"
+#include "rename/RenameJournal.h"
 #include "support/ChildProcess.h"
 
 #include <algorithm>
@@ -193,12 +197,16 @@ struct Contender {
 int main(int argc, char** argv)
 {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
+    const bool peers = !(argc > 2 && std::strcmp(argv[2], "--no-peers") == 0);
     std::vector<Seed> seeds = CameraSeeds();
     const bool camera = !seeds.empty();
     if (!camera)
         seeds.push_back(SyntheticSeed());
     const std::string dir = (fs::temp_directory_path() / "quistelor-bench-rename").string();
     const std::string cli = QUISTELOR_CLI;
+    // Journals go to a folder of the benchmark's own, removed at the end.
+    const std::string state = dir + "-state";
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
 
     const std::vector<Contender> contenders = {
         {"bare minimum (64 KiB read, sort, rename)", nullptr, [](const std::string& d, auto&) { Minimum(d); }},
@@ -224,8 +232,10 @@ int main(int argc, char** argv)
 
     std::printf("Renaming %d %s JPEGs by their shooting date (fresh copies, page cache warm)\n", count,
                 camera ? "camera" : "synthetic");
-    double minimum = 0;
+    double minimum = 0, cliBest = 0;
     for (const Contender& c : contenders) {
+        if (c.tool && !peers)
+            continue;
         if (c.tool && !OnPath(c.tool)) {
             std::printf("%-42s not installed\n", c.name);
             continue;
@@ -248,9 +258,49 @@ int main(int argc, char** argv)
         }
         if (minimum == 0)
             minimum = best;
+        if (std::strncmp(c.name, "quistelor-cli", 13) == 0)
+            cliBest = best;
         std::printf("%-42s %9.1f ms %8.1f us/file %7.2fx minimum  (%zu renamed)\n", c.name, best * 1e3,
                     best * 1e6 / count, best / minimum, renamed);
     }
+
+    // The renames alone, with the names computed beforehand, without and with
+    // the journal (its writing, two flushes, one statx per photo, the mark
+    // and the pruning), in alternating pairs; medians, since other work on
+    // the machine makes single runs vary by more than the journal costs.
+    constexpr int kPairs = 9;
+    std::vector<double> bare, journaled, extra;
+    for (int r = 0; r < 2 * kPairs; ++r) {
+        MakeSet(dir, seeds, count);
+        PhotoListItems items;
+        items.FileNames = platform::FindFiles(dir, "*.jpg");
+        items.Selected.assign(items.Count(), true);
+        photarrtyp photos;
+        ComputeDateKeys(photos, items, dir, true);
+        const auto names = NamesFromDateKeys(photos, items.Selected, "?_%");
+        const auto t0 = std::chrono::steady_clock::now();
+        if (r % 2 == 0)
+            RenamePhotos(dir, photos, items.Selected, names);
+        else
+            JournaledRename(dir, "?_%", photos, items.Selected, names);
+        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        (r % 2 == 0 ? bare : journaled).push_back(t);
+        if (r % 2 == 1)
+            extra.push_back(journaled.back() - bare.back());
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("\nThe journal's share (the renames alone, names computed beforehand; medians of %d pairs)\n",
+                kPairs);
+    std::printf("%-42s %9.1f ms\n", "engine renames without journal", median(bare) * 1e3);
+    std::printf("%-42s %9.1f ms\n", "engine renames with journal", median(journaled) * 1e3);
+    std::printf("%-42s %9.1f ms", "journal's cost (median of differences)", median(extra) * 1e3);
+    if (cliBest > 0)
+        std::printf(" = %.1f %% of quistelor-cli rename (%.1f ms)", median(extra) / cliBest * 100, cliBest * 1e3);
+    std::printf("\n");
     fs::remove_all(dir);
+    fs::remove_all(state);
     return 0;
 }

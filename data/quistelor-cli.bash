@@ -9,6 +9,8 @@ _quistelor_cli_options()
     case $1 in
         exif) echo "--help" ;;
         preview | rename) echo "--no-exif --help" ;;
+        undo) echo "--help" ;;
+        recover) echo "--finish --undo --help" ;;
     esac
 }
 
@@ -18,7 +20,7 @@ _quistelor_cli()
     _init_completion || return
 
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W "exif preview rename --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "exif preview rename undo recover --help --version" -- "$cur"))
         return
     fi
 
@@ -47,6 +49,9 @@ _quistelor_cli()
                 1) _filedir -d ;;
                 *) _quistelor_cli_photos "${args[1]}" ;;
             esac
+            ;;
+        undo | recover)
+            ((${#args[@]} == 0)) && _filedir -d
             ;;
     esac
 }

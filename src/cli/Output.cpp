@@ -1,34 +1,15 @@
 #include "cli/Output.h"
 
+#include "platform/EscapedText.h"
 #include "platform/OSError.h"
 
 #include <cerrno>
-#include <cstdio>
 
 namespace cli {
 
 std::string EscapeValue(std::string_view value)
 {
-    std::string out;
-    out.reserve(value.size());
-    for (char ch : value) {
-        const auto b = static_cast<unsigned char>(ch);
-        switch (b) {
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\\': out += "\\\\"; break;
-        default:
-            if (b < 0x20 || b == 0x7F) {
-                char hex[5];
-                std::snprintf(hex, sizeof hex, "\\x%02x", b);
-                out += hex;
-            } else {
-                out += ch;
-            }
-        }
-    }
-    return out;
+    return platform::EscapeBytes(value);
 }
 
 int Emit(std::ostream& out, std::string_view text)

@@ -4,6 +4,7 @@
 #include "platform/FindFiles.h"
 #include "rename/BatchRename.h"
 #include "rename/NamePattern.h"
+#include "rename/RenameJournal.h"
 
 #include <exception>
 #include <optional>
@@ -104,6 +105,51 @@ std::optional<Prepared> Prepare(const char* command, const Request& r, std::ostr
 
 } // namespace
 
+std::string OutcomeLine(const RenameOutcome& o)
+{
+    std::string line = EscapeValue(o.OldName) + '\t' + EscapeValue(o.NewName);
+    switch (o.Result) {
+    case rrRenamed: return line + "\tok\n";
+    case rrFailed: return line + "\tfailed: " + EscapeValue(o.Reason()) + "\n";
+    case rrNoName: return line + "\tskipped\n";
+    case rrSkipped: return line + "\tskipped: " + EscapeValue(o.Reason()) + "\n";
+    }
+    return line + "\n";
+}
+
+std::string ShellWord(const std::string& word)
+{
+    std::string quoted = "'";
+    for (const char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return EscapeValue(quoted + "'");
+}
+
+RenameDone OutcomeReport::Printer()
+{
+    // Each photo's line goes out as soon as it is done, so that a run that
+    // is stopped leaves the report of what it did. A line that cannot be
+    // written stops the run: nothing is renamed without its report.
+    return [this](const RenameOutcome& o) {
+        anyFailed_ |= o.Result == rrFailed;
+        lost_ = Emit(out_, OutcomeLine(o));
+        return lost_ == 0;
+    };
+}
+
+int OutcomeReport::Status(const std::vector<RenameOutcome>& outcomes) const
+{
+    if (lost_) {
+        ReportLostOutput(command_, lost_, err_);
+        const RenameOutcome& last = outcomes.back();
+        err_ << "quistelor-cli " << command_ << ": stopped after \"" << EscapeValue(last.OldName) << "\", "
+             << (last.Result == rrRenamed ? "renamed \"" + EscapeValue(last.NewName) + "\"" : std::string("not renamed"))
+             << "; the photos after it keep their names\n";
+        return 1;
+    }
+    return anyFailed_ ? 1 : 0;
+}
+
 int PreviewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     const auto request = ParseArguments("preview", args, err);
@@ -137,39 +183,19 @@ int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::
     const auto p = Prepare("rename", *request, err);
     if (!p)
         return 2;
-    // Each photo's line goes out as soon as it is done, so that a run that
-    // is stopped leaves the report of what it did. A line that cannot be
-    // written stops the batch: nothing is renamed without its report.
-    bool anyFailed = false;
-    int lost = 0;
-    const RenameDone report = [&](const RenameOutcome& o) {
-        std::string line = EscapeValue(o.OldName) + '\t' + EscapeValue(o.NewName);
-        switch (o.Result) {
-        case rrRenamed:
-            line += "\tok\n";
-            break;
-        case rrFailed:
-            anyFailed = true;
-            line += "\tfailed: " + EscapeValue(o.Reason()) + "\n";
-            break;
-        case rrNoName:
-            line += "\tskipped\n";
-            break;
-        }
-        lost = Emit(out, line);
-        return lost == 0;
-    };
-    const std::vector<RenameOutcome> outcomes =
-        RenamePhotos(request->folder, p->photos, p->items.Selected, p->newNames, {}, report);
-    if (lost) {
-        ReportLostOutput("rename", lost, err);
-        const RenameOutcome& last = outcomes.back();
-        err << "quistelor-cli rename: stopped after \"" << EscapeValue(last.OldName) << "\", "
-            << (last.Result == rrRenamed ? "renamed \"" + EscapeValue(last.NewName) + "\"" : std::string("not renamed"))
-            << "; the photos after it keep their names\n";
-        return 1;
+    OutcomeReport report("rename", out, err);
+    std::vector<RenameOutcome> outcomes;
+    try {
+        outcomes = JournaledRename(request->folder, request->pattern, p->photos, p->items.Selected, p->newNames,
+                                   {}, report.Printer());
+    } catch (const EJournalError& e) {
+        err << "quistelor-cli rename: " << EscapeValue(e.what()) << '\n';
+        if (e.kind() == EJournalError::jeInterrupted)
+            err << "Run 'quistelor-cli recover " << ShellWord(request->folder)
+                << " --finish' to finish it, or '--undo' to undo what it did.\n";
+        return 2;
     }
-    return anyFailed ? 1 : 0;
+    return report.Status(outcomes);
 }
 
 } // namespace cli

@@ -30,6 +30,11 @@ std::string RenameOutcome::Reason() const
     case nfControlByte: return "a name cannot hold control characters";
     case nfNone: break;
     }
+    switch (Skip) {
+    case srNotRenamed: return "not renamed by the batch";
+    case srGone: return "renamed, deleted or replaced since";
+    case srNone: break;
+    }
     std::string text = ErrorCode ? platform::SysErrorMessage(ErrorCode) : std::string();
     switch (Leftover) {
     case platform::mlBothNames:

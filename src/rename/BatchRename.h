@@ -17,6 +17,14 @@ enum RenameResult {
     rrRenamed,  // the photo has its new name (or already had it)
     rrFailed,   // the file system refused; the photo keeps its old name
     rrNoName,   // the pattern gives this photo no name; nothing was tried
+    rrSkipped,  // finishing or undoing a batch: left alone, for Skip
+};
+
+// Why finishing or undoing a batch leaves a photo alone.
+enum SkipReason {
+    srNone,
+    srNotRenamed,  // undo: the batch did not rename it; it has its old name
+    srGone,        // under neither name any more: renamed, deleted or replaced since
 };
 
 // Why a new name is refused before the file system is asked. A '/' would move
@@ -35,9 +43,10 @@ struct RenameOutcome {
     int ErrorCode = 0;      // errno of the refusal
     NameFault Fault = nfNone;  // set (with EINVAL) when the name itself was refused
     platform::MoveLeftover Leftover = platform::mlNothing;
+    SkipReason Skip = srNone;
 
-    // The fault's English text, or the system's text for ErrorCode, followed
-    // by what a refused rename could not take back.
+    // The fault's or the skip's English text, or the system's text for
+    // ErrorCode, followed by what a refused rename could not take back.
     std::string Reason() const;
 };
 

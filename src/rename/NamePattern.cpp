@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <numeric>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 int PhotoListItems::SelectedCount() const
@@ -56,13 +57,27 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
-std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif)
+std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif, PhotoType* identity)
 {
     const std::string path = JoinPath(folder, fileName);
+    // One call gives the date's inputs and the identity of the entry itself
+    // (a symbolic link is renamed as the link); a link's date is its target's.
+    struct statx sx {};
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    int failed = ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx);
+    if (failed == 0 && S_ISLNK(sx.stx_mode)) {
+        failed = ::stat(path.c_str(), &st);
+    } else if (failed == 0) {
+        st.st_mode = sx.stx_mode;
+        st.st_mtime = sx.stx_mtime.tv_sec;
+    }
+    if (failed != 0) {
         const int code = errno;
         throw platform::EOSError(code, "Cannot read the date of \"" + path + "\". " + platform::SysErrorMessage(code));
+    }
+    if (identity) {
+        identity->Inode = sx.stx_ino;
+        identity->Birth = sx.stx_mask & STATX_BTIME ? sx.stx_btime.tv_sec * 1000000000LL + sx.stx_btime.tv_nsec : 0;
     }
     // Only plain files are read. A folder, a pipe, a socket or a device whose
     // name matches the list's mask is listed like a photo and dated by its
@@ -89,7 +104,7 @@ void ComputeDateKeys(photarrtyp& photos, const PhotoListItems& items, const std:
         if (selected) {
             ++selectedSoFar;
             photos[i].FileName = items.FileNames[i];
-            photos[i].DateKey = PhotoDateKey(folder, items.FileNames[i], useExif);
+            photos[i].DateKey = PhotoDateKey(folder, items.FileNames[i], useExif, &photos[i]);
         }
         if (!progress)
             continue;

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 // One photo of the computation. Elements of unselected list items stay empty,
@@ -23,6 +24,10 @@ struct PhotoType {
     std::int32_t Rank = 0;     // 1-based place in date order among the selected photos
     std::int32_t DayNumber = 0;  // 1-based place among the selected photos of the same day
     bool TieCounted = false;   // working flag of the ranking; set for every ranked photo
+    // The file's inode and creation time (ns; 0 where unknown) when its date
+    // was read, which the rename journal records: 0 when not read.
+    ino_t Inode = 0;
+    long long Birth = 0;
 };
 
 // One element per item of the photo list (element i belongs to item i).
@@ -67,7 +72,8 @@ std::string DateKeyFromIntermediate(const std::string& intermediate);
 // time; anything but a plain file is never opened. Throws the EXIF
 // reader's error when the file cannot be read, and platform::EOSError when
 // the file's modification time cannot be obtained.
-std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif);
+std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif,
+                         PhotoType* identity = nullptr);
 
 // folder + "/" + name (no doubled separator after a folder ending in '/').
 std::string JoinPath(const std::string& folder, const std::string& name);

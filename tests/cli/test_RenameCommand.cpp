@@ -216,3 +216,87 @@ TEST_F(CliRename, OptionsEndAtDoubleDashSoPatternsMayStartWithDashes)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "a.jpg\t--no-exif 1.jpg\n");
 }
+
+// ---- undo and recover ----------------------------------------------------
+
+class CliJournal : public CliRename {
+protected:
+    void SetUp() override
+    {
+        CliRename::SetUp();
+        setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+        Photo("a\tb.jpg", "2006:05:12 09:00:00");
+        Photo("c.jpg", "2006:05:12 10:00:00");
+        Photo("d.jpg", "2006:05:12 11:00:00");
+        const CliRun r = Cli({"rename", "P *", dir.Path()});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    // The batch as a crash after its second rename would have left it: no
+    // completion mark, the last photo under its old name.
+    void Interrupt()
+    {
+        const std::string journal = state / ("quistelor/rename-journals/" + Listing(state / "quistelor/rename-journals")[0]);
+        std::string text = ReadFile(journal);
+        ASSERT_EQ(text.substr(text.size() - 5), "done\n");
+        text.resize(text.size() - 5);
+        WriteFile(journal, text);
+        ASSERT_EQ(rename((dir / "P 3.jpg").c_str(), (dir / "d.jpg").c_str()), 0);
+    }
+    // The interrupted batch blocks rename and undo until recovered `how`.
+    void Recover(const std::string& how, const std::string& lines, const std::vector<std::string>& names)
+    {
+        Interrupt();
+        const CliRun refused = Cli({"rename", "Q *", dir.Path()});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_NE(refused.err.find("recover '" + dir.Path() + "' --finish"), std::string::npos) << refused.err;
+        EXPECT_EQ(Cli({"undo", dir.Path()}).status, 2);
+        EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"P 1.jpg", "P 2.jpg", "d.jpg"}));
+
+        const CliRun r = Cli({"recover", dir.Path(), how});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, lines);
+        EXPECT_EQ(Listing(dir.Path()), names);
+        EXPECT_EQ(Cli({"recover", dir.Path(), how}).status, 2);
+        EXPECT_EQ(Cli({"rename", "Q *", dir.Path()}).status, 0);
+    }
+    ScratchFolder state;
+};
+
+TEST_F(CliJournal, UndoPrintsNewOldAndStatusEscapedAndUndoesOnce)
+{
+    const CliRun r = Cli({"undo", dir.Path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Lines({"P 3.jpg\td.jpg\tok", "P 2.jpg\tc.jpg\tok", "P 1.jpg\ta\\tb.jpg\tok"}));
+    EXPECT_EQ(ReadFile(dir / "a\tb.jpg"), JpegBytes("2006:05:12 09:00:00", "a\tb.jpg"));
+
+    const CliRun again = Cli({"undo", dir.Path()});
+    EXPECT_EQ(again.status, 2);
+    EXPECT_NE(again.err.find("already undone"), std::string::npos) << again.err;
+}
+
+TEST_F(CliJournal, InterruptedBatchIsFinished)
+{
+    Recover("--finish", Lines({"a\\tb.jpg\tP 1.jpg\tok", "c.jpg\tP 2.jpg\tok", "d.jpg\tP 3.jpg\tok"}),
+            {"P 1.jpg", "P 2.jpg", "P 3.jpg"});
+}
+
+TEST_F(CliJournal, InterruptedBatchIsUndone)
+{
+    Recover("--undo",
+            Lines({"P 3.jpg\td.jpg\tskipped: not renamed by the batch", "P 2.jpg\tc.jpg\tok", "P 1.jpg\ta\\tb.jpg\tok"}),
+            {"a\tb.jpg", "c.jpg", "d.jpg"});
+}
+
+TEST_F(CliJournal, DamagedJournalIsReportedAndLeftAlone)
+{
+    const std::string journal = state / ("quistelor/rename-journals/" + Listing(state / "quistelor/rename-journals")[0]);
+    WriteFile(journal, "Quistelor rename journal 1\n");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"undo", dir.Path()},
+                                                 {"recover", dir.Path(), "--undo"},
+                                                 {"rename", "Q *", dir.Path()}}) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_NE(r.err.find("damaged"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"P 1.jpg", "P 2.jpg", "P 3.jpg"}));
+}
