@@ -3,6 +3,7 @@
 #include "platform/qt/FileName.h"
 #include "platform/qt/Registry.h"
 #include "rename/BatchRename.h"
+#include "rename/RenameJournal.h"
 #include "rename/ui/RenameDialog.h"
 #include "ui/Application.h"
 #include "ui/InterfaceLanguage.h"
@@ -90,7 +91,16 @@ void RenameSelectedPhotos(TRenameHost& host)
 
     // 7. One photo at a time, in list order, never replacing a file.
     host.SetProgressPosition(0);
-    const std::vector<RenameOutcome> outcomes = RenamePhotos(folder, photos, items.Selected, names, progress);
+    // Journaled, so that the batch can be undone or, when cut short, finished
+    // or undone; a folder with an interrupted or damaged journal gets none.
+    std::vector<RenameOutcome> outcomes;
+    try {
+        outcomes = JournaledRename(folder, pattern, photos, items.Selected, names, progress);
+    } catch (const EJournalError& e) {
+        host.SetProgressPosition(0);
+        TApplication::ShowException(e);
+        return;
+    }
 
     // 8.
     try {
