@@ -43,6 +43,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A call made at a moment or in a state where it is not allowed.
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};
+
 class EConvertError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

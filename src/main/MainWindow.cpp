@@ -1,5 +1,6 @@
 #include "main/MainWindow.h"
 
+#include "FormAnimator/AnimatorManager.h"
 #include "gfx/Raster.h"
 #include "main/LanguageChooser.h"
 #include "main/ListBackground.h"
@@ -402,8 +403,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 
 void TForm1::FormShow()
 {
-    // The window-animation settings (duration, usage, style) are applied here
-    // once that library is part of the program.
+    if (FormAnimator::GlobalAnimatorManager) {
+        FormAnimator::GlobalAnimatorManager->SetDuration(800);
+        FormAnimator::GlobalAnimatorManager->SetUsage(100);
+        FormAnimator::GlobalAnimatorManager->SetStyle(4);
+    }
 }
 
 void TForm1::FormActivate()

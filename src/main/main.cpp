@@ -1,6 +1,7 @@
 #include "main/MainWindow.h"
 #include "ui/Application.h"
 
+#include "FormAnimator/AnimatorManager.h"
 #include "FormAnimator/FormAnimatorStartup.h"
 #include "platform/qt/Screen.h"
 
@@ -56,6 +57,9 @@ int main(int argc, char** argv)
     if (!FormAnimator::FormAnimatorStartup())
         std::fprintf(stderr, "quistelor: OpenGL is not available, windows open without animation: %s\n",
                      FormAnimator::FormAnimatorStartupError().c_str());
+    // The animator manager: every form shown from now on opens with the
+    // selected style's entrance; the main window selects it when shown.
+    FormAnimator::AnimatorManagerInitialization();
 
     int result = 0;
     {
@@ -64,7 +68,8 @@ int main(int argc, char** argv)
         result = app.exec();
     }
 
-    // Window-animation library: its globals go after the main window.
+    // Window-animation library: the manager, then its globals, after the main window.
+    FormAnimator::AnimatorManagerFinalization();
     FormAnimator::FormAnimatorShutdown();
     return result;
 }

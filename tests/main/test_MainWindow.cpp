@@ -1,5 +1,6 @@
 #include "support/QtTestEnv.h"
 
+#include "FormAnimator/AnimatorManager.h"
 #include "main/LanguageChooser.h"
 #include "main/MainWindow.h"
 #include "main/MyListView.h"
@@ -8,6 +9,8 @@
 #include "platform/qt/DropFilter.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellTreeView.h"
+#include "platform/win32/MemoryScreen.h"
+#include "platform/win32/TickCount.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -165,6 +168,27 @@ TEST_F(MainWindow, StartsWithLayoutSizeCaptionAndPlaceholdersUntilActivated)
     EXPECT_TRUE(form->ListView1->isVisible());
     for (QLabel* image : {form->Image1, form->Image2, form->Image3, form->Image4})
         EXPECT_FALSE(image->isVisible());
+}
+
+TEST_F(MainWindow, ItsShowSelectsTheWarpedMeshFor800MsAndPlaysIt)
+{
+    auto screen = std::make_shared<win32::MemoryScreen>(1024, 768);
+    win32::SetScreenDevice(screen);
+    static win32::DWORD now = 0;
+    win32::SetTickSource([](void*) { return now += 200; }); // a few frames only
+    {
+        FormAnimator::TAnimatorManager manager;
+        Show();
+        EXPECT_EQ(FormAnimator::AnimationDuration, 800u);
+        EXPECT_EQ(manager.Usage, 100);
+        EXPECT_EQ(manager.Style, 3) << "style 4 clamped to the three styles";
+        ASSERT_NE(manager.Animator, nullptr);
+        EXPECT_EQ(manager.Animator->ClassType(), FormAnimator::ClassOf<FormAnimator::TVistaEmulationAnimator>());
+        EXPECT_GT(screen->Draws, 1);
+        form.reset();
+    }
+    win32::SetTickSource(nullptr);
+    win32::SetScreenDevice(nullptr);
 }
 
 TEST_F(MainWindow, IsCentredOnTheWholeScreen)

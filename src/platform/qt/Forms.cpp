@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 using namespace win32;
 
@@ -42,6 +43,38 @@ POINT FormClientOrigin(const QWidget* form)
                                                                      : form->parentWidget()->mapToGlobal(form->pos());
     const QPoint at = global - ScreenOrigin();
     return {at.x(), at.y()};
+}
+
+bool IsForm(const QWidget* widget)
+{
+    switch (widget->windowType()) {
+    case Qt::Widget:
+    case Qt::Window:
+    case Qt::Dialog:
+    case Qt::Sheet:
+    case Qt::Drawer:
+    case Qt::Tool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QList<QWidget*> ScreenForms()
+{
+    QList<QWidget*> forms;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (IsForm(w))
+            forms.append(w);
+    return forms;
+}
+
+bool HasParent(const QWidget* form)
+{
+    if (!form->isWindow())
+        return true;
+    const QWindow* window = form->windowHandle();
+    return window && window->parent();
 }
 
 QWidget* MainForm()

@@ -8,6 +8,8 @@
 #include "platform/win32/Rect.h"
 #include "platform/win32/WinTypes.h"
 
+#include <QList>
+
 class QWidget;
 
 namespace platform::qt {
@@ -17,6 +19,15 @@ namespace platform::qt {
 win32::TRect FormBounds(const QWidget* form);
 // The screen position of the form's client origin.
 win32::POINT FormClientOrigin(const QWidget* form);
+
+// Whether the widget is a form: a window or dialog of the program (also when
+// embedded in another widget), not a menu, tool tip or other pop-up.
+bool IsForm(const QWidget* widget);
+// The forms among the top-level widgets, in no particular order.
+QList<QWidget*> ScreenForms();
+// Whether the form lives inside a parent widget or a foreign window instead
+// of being a window of its own. A dialog's owner is no parent in this sense.
+bool HasParent(const QWidget* form);
 
 // The application's main form: the one set, or else the first main window
 // among the top-level widgets; null when there is none.
