@@ -9,6 +9,7 @@
 #include "support/QtTestEnv.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -158,7 +159,13 @@ TEST_F(Manager, OnlyShowsTheProgramAsksForOfFormsWithoutParentAreAnimated)
 {
     manager.SetStyle(1);
     Show(form);
-    ASSERT_EQ(Log.Animated, std::vector<TForm*>{&form});
+    {
+        QDialog dialog(&form); // owned, not embedded
+        testenv::TModalWatcher closer([](QWidget* w) { w->close(); });
+        dialog.exec();
+        ASSERT_EQ(Log.Animated, (std::vector<TForm*>{&form, &dialog}));
+        Log.Animated.pop_back();
+    }
 
     // A form embedded in another widget.
     QWidget embedded(&form);
