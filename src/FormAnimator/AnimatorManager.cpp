@@ -1,5 +1,7 @@
 #include "AnimatorManager.h"
 
+#include "Describe.h"
+
 #include "platform/Random.h"
 #include "platform/qt/Forms.h"
 
@@ -93,17 +95,6 @@ void RemoveClass(std::vector<TFormAnimatorClass>& classes, TFormAnimatorClass do
     const auto at = std::find(classes.begin(), classes.end(), doomed);
     if (at != classes.end())
         classes.erase(at);
-}
-
-std::string Describe(std::exception_ptr failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "unknown error";
-    }
 }
 
 } // namespace

@@ -1,6 +1,18 @@
 #include "Classes.h"
+#include "Describe.h"
 
 namespace FormAnimator {
+
+std::string Describe(std::exception_ptr failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
 
 void TPersistent::Assign(const TPersistent* Source)
 {

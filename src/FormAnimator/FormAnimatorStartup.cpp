@@ -1,5 +1,6 @@
 #include "FormAnimatorStartup.h"
 
+#include "Describe.h"
 #include "GlBitmap.h"
 #include "GlCanvas.h"
 #include "GlFont.h"
@@ -13,17 +14,6 @@ namespace FormAnimator {
 namespace {
 
 std::string lastError;
-
-std::string Describe(std::exception_ptr failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
 
 } // namespace
 
