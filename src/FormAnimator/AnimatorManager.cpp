@@ -1,6 +1,7 @@
 #include "AnimatorManager.h"
 
 #include "Describe.h"
+#include "GLFormAnimator.h"
 
 #include "platform/Random.h"
 #include "platform/qt/Forms.h"
@@ -110,6 +111,7 @@ TAnimatorManager::TAnimatorManager()
         RegisterAnimator(ClassOf<TClassicAnimator>());
         RegisterAnimator(ClassOf<TWinAnimator>());
         RegisterAnimator(ClassOf<TVistaEmulationAnimator>());
+        RegisterAnimator(ClassOf<TGLFormAnimator>());
     } catch (...) {
         GlobalAnimatorManager = nullptr;
         throw;

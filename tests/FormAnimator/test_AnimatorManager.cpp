@@ -2,6 +2,9 @@
 // real ones on the in-memory screen.
 
 #include "FormAnimator/AnimatorManager.h"
+#include "FormAnimator/GLFormAnimator.h"
+
+#include "BoxAnswer.h"
 
 #include "platform/Random.h"
 #include "platform/win32/MemoryScreen.h"
@@ -19,6 +22,7 @@
 #include <vector>
 
 using namespace FormAnimator;
+using FormAnimator::testing::TBoxAnswer;
 
 namespace {
 
@@ -53,25 +57,6 @@ public:
 const std::vector<TFormAnimatorClass> Recorders = {ClassOf<TRecorder<1>>(), ClassOf<TRecorder<2>>(),
                                                    ClassOf<TRecorder<3>>(), ClassOf<TRecorder<4>>()};
 
-// Answers the warning boxes and keeps their texts.
-struct TBoxAnswer : testenv::TModalWatcher {
-    explicit TBoxAnswer(QMessageBox::StandardButton answer)
-        : TModalWatcher([this, answer](QWidget* w) {
-              auto* box = qobject_cast<QMessageBox*>(w);
-              if (!box) {
-                  w->close();
-                  return;
-              }
-              Texts += box->windowTitle() + "|" + box->text();
-              Buttons = box->standardButtons();
-              box->button(answer)->click();
-          })
-    {
-    }
-    QStringList Texts;
-    QMessageBox::StandardButtons Buttons;
-};
-
 const QString Lead = "Le gestionnaire d'animations a provoqué une erreur avec ce message:\n\n\"";
 
 class Manager : public ::testing::Test {
@@ -96,7 +81,7 @@ protected:
     QWidget form;
 };
 
-TEST(AnimatorManager, CreatedOnceWithTheThreeStylesAndGoneAfterDestruction)
+TEST(AnimatorManager, CreatedOnceWithTheFourStylesAndGoneAfterDestruction)
 {
     testenv::App();
     QWidget form;
@@ -105,7 +90,8 @@ TEST(AnimatorManager, CreatedOnceWithTheThreeStylesAndGoneAfterDestruction)
         EXPECT_EQ(GlobalAnimatorManager, &first);
         EXPECT_EQ(first.AnimatorClasses, (std::vector<TFormAnimatorClass>{ClassOf<TClassicAnimator>(),
                                                                            ClassOf<TWinAnimator>(),
-                                                                           ClassOf<TVistaEmulationAnimator>()}));
+                                                                           ClassOf<TVistaEmulationAnimator>(),
+                                                                           ClassOf<TGLFormAnimator>()}));
         EXPECT_EQ(first.Style, 0);
         EXPECT_EQ(first.Usage, 100);
         EXPECT_EQ(first.Animator, nullptr);

@@ -3,6 +3,7 @@
 
 #include "FormAnimator/DIBCanvas.h"
 #include "FormAnimator/FormAnimatorStartup.h"
+#include "FormAnimator/GLFormAnimator.h"
 #include "FormAnimator/GlCanvas.h"
 #include "FormAnimator/GlFont.h"
 #include "FormAnimator/Graphics.h"
@@ -58,5 +59,7 @@ TEST(FormAnimatorWithoutOpenGl, OffscreenCanvasesFailWithAClearError)
     TDIBCanvas dib;
     EXPECT_THROW(dib.CreateSurface(64, 64, nullptr), platform::EOSError);
     dib.ReleaseSurface();
+    // So the OpenGL animator cannot be made, and the manager offers to drop its style.
+    EXPECT_THROW(TGLFormAnimator(), platform::EOSError);
     FormAnimatorShutdown();
 }

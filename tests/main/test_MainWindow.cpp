@@ -1,6 +1,8 @@
 #include "support/QtTestEnv.h"
 
 #include "FormAnimator/AnimatorManager.h"
+#include "FormAnimator/FormAnimatorStartup.h"
+#include "FormAnimator/GLFormAnimator.h"
 #include "main/LanguageChooser.h"
 #include "main/MainWindow.h"
 #include "main/MyListView.h"
@@ -170,8 +172,10 @@ TEST_F(MainWindow, StartsWithLayoutSizeCaptionAndPlaceholdersUntilActivated)
         EXPECT_FALSE(image->isVisible());
 }
 
-TEST_F(MainWindow, ItsShowSelectsTheWarpedMeshFor800MsAndPlaysIt)
+TEST_F(MainWindow, ItsShowSelectsTheOpenGlWarpedMeshFor800MsAndPlaysIt)
 {
+    if (!FormAnimator::FormAnimatorStartup())
+        GTEST_SKIP() << "OpenGL cannot be started here: " << FormAnimator::FormAnimatorStartupError();
     auto screen = std::make_shared<win32::MemoryScreen>(1024, 768);
     win32::SetScreenDevice(screen);
     static win32::DWORD now = 0;
@@ -181,14 +185,15 @@ TEST_F(MainWindow, ItsShowSelectsTheWarpedMeshFor800MsAndPlaysIt)
         Show();
         EXPECT_EQ(FormAnimator::AnimationDuration, 800u);
         EXPECT_EQ(manager.Usage, 100);
-        EXPECT_EQ(manager.Style, 3) << "style 4 clamped to the three styles";
+        EXPECT_EQ(manager.Style, 4);
         ASSERT_NE(manager.Animator, nullptr);
-        EXPECT_EQ(manager.Animator->ClassType(), FormAnimator::ClassOf<FormAnimator::TVistaEmulationAnimator>());
+        EXPECT_EQ(manager.Animator->ClassType(), FormAnimator::ClassOf<FormAnimator::TGLFormAnimator>());
         EXPECT_GT(screen->Draws, 1);
         form.reset();
     }
     win32::SetTickSource(nullptr);
     win32::SetScreenDevice(nullptr);
+    FormAnimator::FormAnimatorShutdown();
 }
 
 TEST_F(MainWindow, IsCentredOnTheWholeScreen)

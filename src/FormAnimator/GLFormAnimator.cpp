@@ -1,0 +1,166 @@
+#include "GLFormAnimator.h"
+
+#include "GlBitmap.h"
+#include "GlTexture.h"
+
+#include "platform/Random.h"
+#include "platform/RealMath.h"
+#include "platform/win32/Gdi.h"
+#include "platform/win32/GdiDraw.h"
+#include "platform/win32/GdiRegion.h"
+#include "platform/win32/Screen.h"
+#include "platform/win32/TickCount.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <memory>
+
+using namespace win32;
+
+namespace FormAnimator {
+
+namespace {
+
+int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+} // namespace
+
+TGLFormAnimator::TGLFormAnimator()
+{
+    std::unique_ptr<TGlBitmap> bitmap(new TGlBitmap);
+    bitmap->SetWidth(ScreenWidth());
+    bitmap->SetHeight(ScreenHeight());
+    Texture = new TGl2DTexture(bitmap->Canvas);
+    RenderBitmap = bitmap.release();
+}
+
+TGLFormAnimator::~TGLFormAnimator()
+{
+    // The texture releases its names through the bitmap's canvas.
+    FreeAndNil(Texture);
+    FreeAndNil(RenderBitmap);
+}
+
+std::string TGLFormAnimator::Description() { return "Animations style Vista, accélération matérielle"; }
+
+void TGLFormAnimator::Run()
+{
+    const int SW = ScreenWidth(), SH = ScreenHeight();
+    BITMAPINFO info = DIBInfo(SW, SH, 24);
+    void* background = nullptr;
+    AllocPages(background, size_t(ScanLineBytes(SW * 24)) * size_t(SH));
+    // Whatever happens: the capture's bitmaps back in their DCs, the screen
+    // as it was before the animation (the form then paints itself), the
+    // pixels freed.
+    struct TRestore {
+        TGLFormAnimator& a;
+        void* pixels;
+        int SW, SH;
+        ~TRestore() noexcept(false)
+        {
+            SelectObject(a.BackDC, a.BackBitmap);
+            SelectObject(a.FormDC, a.FormBitmap);
+            BitBlt(a.ScreenDC, 0, 0, SW, SH, a.BackDC, 0, 0, SRCCOPY);
+            FreePages(pixels);
+        }
+    } restore{*this, background, SW, SH};
+
+    SelectObject(BackDC, BackOldBitmap);
+    GetDIBits(ScreenDC, BackBitmap, 0, UINT(SH), background, &info, DIB_RGB_COLORS);
+    GdiFlush();
+
+    WithLock(RenderBitmap->Canvas, [&] {
+        Texture->LoadFromBitmap(FormDC, FormBitmap, TRect{0, 0, EndBounds.Width(), EndBounds.Height()});
+        Texture->Bind();
+        RenderLoop(background);
+    });
+}
+
+void TGLFormAnimator::RenderLoop(const void* Background)
+{
+    const int SW = ScreenWidth(), SH = ScreenHeight();
+    FlipU = platform::Random() > 0.5;
+    FlipV = platform::Random() > 0.5;
+    RenderBitmap->Canvas->SetupOrtho2D(SW, SH);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Background rows are DIB rows: 4-byte aligned, SW pixels apart.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, SW);
+
+    const TRect screen{0, 0, SW, SH};
+    TRect C = screen;
+    glEnable(GL_SCISSOR_TEST);
+    const DWORD duration = std::max<DWORD>(AnimationDuration, 1);
+    const DWORD Start = GetTickCount();
+    DWORD elapsed;
+    do {
+        // Elapsed time clamped in wrapping arithmetic, as in the GDI loop.
+        elapsed = std::min<DWORD>(GetTickCount() - Start, duration);
+        if (C.IsEmpty()) {
+            C.Right = C.Left + 1;
+            C.Bottom = C.Top + 1;
+        }
+        glScissor(C.Left, SH - C.Bottom, C.Width(), C.Height());
+        // The background is redrawn only inside the scissor box: only those
+        // rows and columns are handed to GL, which otherwise converts the
+        // whole screen every frame. Its rows are bottom-up, so they land
+        // upright at the box's bottom-left corner.
+        glRasterPos2i(C.Left, C.Bottom);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, C.Left);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, SH - C.Bottom);
+        glDrawPixels(C.Width(), C.Height(), GL_BGR, GL_UNSIGNED_BYTE, Background);
+        TRect F = DrawMesh(float(elapsed) / float(duration));
+        glDisable(GL_TEXTURE_2D);
+        IntersectRect(&F, &F, &screen);
+        TRect Dirty;
+        UnionRect(&Dirty, &C, &F);
+        C = F;
+        glFlush();
+        glFinish();
+        RenderBitmap->CopyRectTo(Dirty, ScreenDC, Dirty.Left, Dirty.Top);
+        // A frame's GL errors are dropped here so that the final Unlock does
+        // not report them; bounded, as a lost context may report forever.
+        for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
+        }
+    } while (elapsed < duration);
+}
+
+TRect TGLFormAnimator::DrawMesh(float Progress)
+{
+    const float s = float(platform::Power(Progress, 0.5));
+    glColor4f(1, 1, 1, s);
+    TMeshFrame m;
+    m.R1 = FrameRect(Clamp01(3 * s - 2));
+    m.R2 = FrameRect(Clamp01(3 * s - 1));
+    m.R3 = FrameRect(Clamp01(3 * s));
+    m.FlipU = FlipU;
+    m.FlipV = FlipV;
+    UnionRect(&m.F, &m.R1, &m.R2);
+    UnionRect(&m.F, &m.F, &m.R3);
+
+    const float ES = Texture->TexExtentS(), ET = Texture->TexExtentT();
+    glEnable(GL_TEXTURE_2D);
+    for (int i = 0; i < MeshSize; ++i) {
+        glBegin(GL_QUAD_STRIP);
+        for (int j = 0; j <= MeshSize; ++j) {
+            const float v = float(j) / MeshSize;
+            for (const int k : {i, i + 1}) {
+                const float u = float(k) / MeshSize;
+                glTexCoord2f(ES * u, ET * (1 - v));
+                const POINT p = m.GridPoint(u, v);
+                glVertex2f(float(p.X), float(p.Y));
+            }
+        }
+        glEnd();
+    }
+    glDisable(GL_TEXTURE_2D);
+    return m.F;
+}
+
+} // namespace FormAnimator

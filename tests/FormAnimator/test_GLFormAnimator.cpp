@@ -1,0 +1,206 @@
+// The OpenGL form animator on the real Mesa driver, drawing on the in-memory
+// screen and stepped through chosen moments by a scripted clock.
+
+#include "FormAnimator/AnimatorManager.h"
+#include "FormAnimator/GLFormAnimator.h"
+#include "FormAnimator/GlBitmap.h"
+#include "FormAnimator/GlTexture.h"
+
+#include "BoxAnswer.h"
+#include "GlTestSupport.h"
+
+#include "platform/Random.h"
+#include "platform/win32/GdiRegion.h"
+#include "platform/win32/MemoryScreen.h"
+#include "platform/win32/Objects.h"
+#include "platform/win32/TickCount.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+
+using namespace FormAnimator;
+using namespace FormAnimator::testing;
+using namespace win32;
+
+namespace {
+
+constexpr int SW = 160, SH = 120;
+constexpr uint32_t Background = 0x336699;
+
+class TFailingUpload : public TGl2DTexture {
+public:
+    using TGl2DTexture::TGl2DTexture;
+    void UploadImage(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, const void*, uint32_t,
+                     uint32_t) override
+    {
+        throw std::runtime_error("upload failed");
+    }
+};
+
+class GLAnimator : public GlSuite {
+protected:
+    void SetUp() override
+    {
+        GlSuite::SetUp();
+        if (IsSkipped())
+            return;
+        testenv::App();
+        auto device = std::make_shared<MemoryScreen>(SW, SH);
+        screen = device.get();
+        SetScreenDevice(device);
+        screen->Fill(Background);
+        platform::ProgramRandom().Seed(7);
+        AnimationDuration = 700;
+        SetTickSource([](void* self) { return static_cast<GLAnimator*>(self)->NextTick(); }, this);
+        form = std::make_unique<QWidget>();
+        form->setAutoFillBackground(true);
+        QPalette red;
+        red.setColor(QPalette::Window, Qt::red);
+        form->setPalette(red);
+        child = new QWidget(form.get());
+        child->setGeometry(10, 5, 20, 15);
+        child->setAutoFillBackground(true);
+        QPalette blue;
+        blue.setColor(QPalette::Window, Qt::blue);
+        child->setPalette(blue);
+        form->setGeometry(50, 40, 60, 40);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        SetTickSource(nullptr);
+        SetScreenDevice(nullptr);
+    }
+
+    DWORD NextTick()
+    {
+        last = tick < ticks.size() ? ticks[tick++] : last + 1000;
+        return last;
+    }
+    void Script(std::vector<DWORD> Ticks)
+    {
+        ticks = std::move(Ticks);
+        tick = 0;
+    }
+
+    int PixelsNot(uint32_t Colour) const
+    {
+        int n = 0;
+        for (int y = 0; y < SH; ++y)
+            for (int x = 0; x < SW; ++x)
+                n += screen->Pixel(x, y) != Colour;
+        return n;
+    }
+
+    MemoryScreen* screen = nullptr;
+    std::vector<DWORD> ticks;
+    size_t tick = 0;
+    DWORD last = 0;
+    std::unique_ptr<QWidget> form;
+    QWidget* child = nullptr;
+};
+
+size_t LiveGdiObjects()
+{
+    using namespace win32::detail;
+    return Live<DeviceContext>().size() + Live<Bitmap>().size() + Live<Brush>().size() + Live<Pen>().size() +
+           Live<Rgn>().size();
+}
+
+// Whether two colours differ by at most Tolerance in every channel.
+bool Near(uint32_t A, uint32_t B, int Tolerance)
+{
+    for (int shift : {0, 8, 16})
+        if (std::abs(int((A >> shift) & 0xFF) - int((B >> shift) & 0xFF)) > Tolerance)
+            return false;
+    return true;
+}
+
+} // namespace
+
+TEST_F(GLAnimator, AtOneTheMeshIsTheOpaqueFormAndAfterwardsTheScreenShowsTheSnapshot)
+{
+    // A form wider than the largest tile (4096) is scaled into the texture
+    // and stretched back by the mesh; only its left part is on the screen.
+    for (const int width : {60, 5000}) {
+        SCOPED_TRACE(width);
+        form->resize(width, 40);
+        const QImage image = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        screen->Fill(Background);
+        int frames = 0, wrong = 0, compared = 0;
+        screen->AfterDraw = [&](const gfx::Rect&) {
+            if (frames++ > 0)
+                return;
+            for (int y = 40; y < 80; ++y)
+                for (int x = 50; x < std::min(SW, 50 + width); ++x) {
+                    const QPoint at(x - 50, y - 40);
+                    // Filtering blends colours across edges: compare inside areas only.
+                    const uint32_t want = image.pixel(at) & 0xFFFFFF;
+                    bool inside = QRect(2, 2, width - 4, 36).contains(at);
+                    for (const QPoint d : {QPoint(-2, -2), QPoint(2, -2), QPoint(-2, 2), QPoint(2, 2)})
+                        inside = inside && (image.pixel(at + d) & 0xFFFFFF) == want;
+                    if (inside) {
+                        ++compared;
+                        wrong += !Near(screen->Pixel(x, y), want, 2);
+                    }
+                }
+        };
+        Script({1000, 1700}); // one frame, at p = 1
+        TGLFormAnimator a;
+        a.Animate(form.get());
+        screen->AfterDraw = nullptr;
+        EXPECT_EQ(frames, 2) << "the frame, then the snapshot";
+        EXPECT_GT(compared, 500);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(PixelsNot(Background), 0);
+    }
+}
+
+TEST_F(GLAnimator, FirstFrameIsScissoredToTheScreenLaterOnesToThePreviousFrame)
+{
+    std::vector<TRect> boxes; // top-left origin
+    screen->AfterDraw = [&](const gfx::Rect&) {
+        GLint b[4] = {};
+        glGetIntegerv(GL_SCISSOR_BOX, b);
+        boxes.push_back({b[0], SH - b[1] - b[3], b[0] + b[2], SH - b[1]});
+    };
+    Script({1000, 1000, 1700});
+    TGLFormAnimator a;
+    a.Animate(form.get());
+    screen->AfterDraw = nullptr;
+    TRect start;
+    const TRect whole{0, 0, SW, SH};
+    IntersectRect(&start, &a.StartBounds, &whole);
+    if (start.IsEmpty())
+        start = {0, 0, 1, 1};
+    ASSERT_EQ(boxes.size(), 3u) << "two frames, then the snapshot";
+    EXPECT_EQ(boxes[0], whole);
+    EXPECT_EQ(boxes[1], start) << "the first frame, at p = 0, covers the start rectangle";
+}
+
+TEST_F(GLAnimator, AFailedUploadRestoresTheScreenFreesEverythingAndReachesTheManagersBox)
+{
+    Script({1000, 1000, 1700});
+    TGLFormAnimator().Animate(form.get()); // the stock objects, which live on
+    TAnimatorManager manager;
+    manager.SetStyle(4);
+    const size_t before = LiveGdiObjects();
+    auto* animator = dynamic_cast<TGLFormAnimator*>(manager.Animator);
+    ASSERT_NE(animator, nullptr);
+    delete animator->Texture;
+    animator->Texture = new TFailingUpload(animator->RenderBitmap->Canvas);
+    screen->Fill(Background);
+    Script({1000, 1000, 1700});
+    TBoxAnswer box(QMessageBox::No);
+    manager.AnimateForm(form.get());
+    ASSERT_EQ(box.Texts.size(), 1);
+    EXPECT_TRUE(box.Texts[0].contains("upload failed")) << box.Texts[0].toStdString();
+    EXPECT_EQ(manager.Animator, animator) << "kept after No";
+    EXPECT_EQ(animator->RenderBitmap->Canvas->LockCount, 0u);
+    EXPECT_EQ(LiveGdiObjects(), before);
+    EXPECT_EQ(PixelsNot(Background), 0);
+}
