@@ -48,9 +48,12 @@ std::string TGLFormAnimator::Description() { return "Animations style Vista, acc
 void TGLFormAnimator::Run()
 {
     const int SW = ScreenWidth(), SH = ScreenHeight();
-    BITMAPINFO info = DIBInfo(SW, SH, 24);
+    // The background is read as 32-bit rows: the screen's own layout, so the
+    // read-back is a plain copy and GL takes the rows without converting
+    // them (24-bit rows cost a conversion each way on every frame).
+    BITMAPINFO info = DIBInfo(SW, SH, 32);
     void* background = nullptr;
-    AllocPages(background, size_t(ScanLineBytes(SW * 24)) * size_t(SH));
+    AllocPages(background, size_t(ScanLineBytes(SW * 32)) * size_t(SH));
     // Whatever happens: the capture's bitmaps back in their DCs, the screen
     // as it was before the animation (the form then paints itself), the
     // pixels freed.
@@ -89,7 +92,7 @@ void TGLFormAnimator::RenderLoop(const void* Background)
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    // Background rows are DIB rows: 4-byte aligned, SW pixels apart.
+    // Background rows are DIB rows: SW pixels apart.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, SW);
 
@@ -110,11 +113,15 @@ void TGLFormAnimator::RenderLoop(const void* Background)
         // The background is redrawn only inside the scissor box: only those
         // rows and columns are handed to GL, which otherwise converts the
         // whole screen every frame. Its rows are bottom-up, so they land
-        // upright at the box's bottom-left corner.
+        // upright at the box's bottom-left corner. The fourth byte of a DIB
+        // pixel is not an alpha, so the background goes in unblended (which
+        // is also the cheaper path).
         glRasterPos2i(C.Left, C.Bottom);
         glPixelStorei(GL_UNPACK_SKIP_PIXELS, C.Left);
         glPixelStorei(GL_UNPACK_SKIP_ROWS, SH - C.Bottom);
-        glDrawPixels(C.Width(), C.Height(), GL_BGR, GL_UNSIGNED_BYTE, Background);
+        glDisable(GL_BLEND);
+        glDrawPixels(C.Width(), C.Height(), GL_BGRA, GL_UNSIGNED_BYTE, Background);
+        glEnable(GL_BLEND);
         TRect F = DrawMesh(float(elapsed) / float(duration));
         glDisable(GL_TEXTURE_2D);
         IntersectRect(&F, &F, &screen);

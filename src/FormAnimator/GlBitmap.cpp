@@ -108,19 +108,20 @@ void TGlBitmap::CopyRect(const TRect& Source, HDC DC, const TRect& Dest)
             GdiFlush();
             break;
         case skPBuffer: {
-            BITMAPINFO info = DIBInfo(w, h, 24);
-            const size_t rowBytes = (static_cast<size_t>(w) * 24 + 31) / 32 * 4;
+            // 32-bit rows: GL hands them over without converting, and they
+            // are the screen's own layout (24-bit rows cost two conversions).
+            BITMAPINFO info = DIBInfo(w, h, 32);
+            const size_t rowBytes = static_cast<size_t>(w) * 4;
             void* pixels = FPixels.Reserve(rowBytes * static_cast<size_t>(h));
             // GL counts rows from the bottom: the source's top row is GL row
-            // Height - Source.Top - 1. The rows arrive bottom-up and 4-byte
-            // aligned, which is the DIB layout, whatever pack state the
-            // bitmap's user left.
+            // Height - Source.Top - 1. The rows arrive bottom-up, which is
+            // the DIB layout, whatever pack state the bitmap's user left.
             glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
             glPixelStorei(GL_PACK_ALIGNMENT, 4);
             glPixelStorei(GL_PACK_ROW_LENGTH, 0);
             glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
             glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-            glReadPixels(Source.Left, Height - Source.Top - h, w, h, GL_BGR, GL_UNSIGNED_BYTE, pixels);
+            glReadPixels(Source.Left, Height - Source.Top - h, w, h, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
             glPopClientAttrib();
             if (sameSize)
                 SetDIBitsToDevice(DC, Dest.Left, Dest.Top, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0,
