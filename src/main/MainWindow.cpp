@@ -16,6 +16,7 @@
 #include "platform/qt/ShellOpen.h"
 #include "platform/qt/ShellTreeView.h"
 #include "rename/ui/MainWindowRename.h"
+#include "rename/ui/RenameRecovery.h"
 #include "ui/Application.h"
 #include "ui/BitmapImage.h"
 #include "ui/InterfaceLanguage.h"
@@ -111,6 +112,7 @@ constexpr TCaptionSlot CaptionSlots[] = {
     {sidHelp, ctMenuBar, 1, 0},
     {sidWebSite, ctMenuItem, 1, 0},
     {sidChooseLanguage, ctMenuItem, 0, 2},
+    {sidUndoRename, ctMenuItem, 0, 3},
 };
 
 } // namespace
@@ -158,12 +160,16 @@ void TForm1::BuildLayout()
     A_rename = action(QStringLiteral("A_rename"), QStringLiteral("Rename"), QStringLiteral(":/rename.png"));
     A_rename->setEnabled(false);
     A_language = action(QStringLiteral("A_language"), QStringLiteral("Choose Language"), {});
+    A_undo = action(QStringLiteral("A_undo"), QStringLiteral("Undo Rename"), {});
+    A_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    A_undo->setEnabled(false);
     connect(Arefresh, &QAction::triggered, this, &TForm1::ArefreshExecute);
     connect(Select_all, &QAction::triggered, this, &TForm1::Select_allExecute);
     connect(Select_none, &QAction::triggered, this, &TForm1::Select_noneExecute);
     connect(BrowseURL1, &QAction::triggered, this, &TForm1::BrowseURL1Execute);
     connect(A_rename, &QAction::triggered, this, &TForm1::A_renameExecute);
     connect(A_language, &QAction::triggered, this, &TForm1::A_languageExecute);
+    connect(A_undo, &QAction::triggered, this, &TForm1::A_undoExecute);
 
     // Menu bar.
     ActionMainMenuBar1 = new QMenuBar(this);
@@ -178,12 +184,16 @@ void TForm1::BuildLayout()
     MenuItems = {
         {MakeBarItem(Select_all, QStringLiteral("&Select All"), edit),
          MakeBarItem(Select_none, QStringLiteral("S&elect None"), edit),
-         MakeBarItem(A_language, QStringLiteral("Choose Language"), edit)},
+         MakeBarItem(A_language, QStringLiteral("Choose Language"), edit),
+         MakeBarItem(A_undo, QStringLiteral("Undo Rename"), edit)},
         {MakeBarItem(BrowseURL1, QStringLiteral("Web Site"), help)},
     };
     for (int m = 0; m < Menus.size(); ++m)
         for (QAction* item : MenuItems[m]) {
             SetItemCaption(item, item->text(), true);
+            // Undo Rename stands apart from the selection and language items.
+            if (item == MenuItems[0].back() && m == 0)
+                Menus[m]->addSeparator();
             Menus[m]->addAction(item);
         }
 
@@ -575,6 +585,8 @@ void TForm1::LoadFiles()
         return;
     ListModel->SetCount(0);
     FileNames.clear();
+    if (folder != FileNamesFolder)
+        journalAskedFor_.clear();  // another folder shown: its own question
     try {
         FileNames = platform::FindFiles(folder, "*.jpg");
     } catch (const platform::EOSError&) {
@@ -588,7 +600,9 @@ void TForm1::LoadFiles()
 void TForm1::ReloadFolder()
 {
     LoadFiles();
+    A_undo->setEnabled(CanUndoRename(FileNamesFolder));
     BuildThumbnails(FolderPathBytes());
+    AskAboutFolderJournal();
 }
 
 void TForm1::ShellTreeView1Change()
@@ -851,4 +865,21 @@ void TForm1::A_renameExecute()
 {
     TMainWindowRenameHost host(*this);
     RenameSelectedPhotos(host);
+}
+
+void TForm1::A_undoExecute()
+{
+    TMainWindowRenameHost host(*this);
+    UndoLastRename(host);
+}
+
+void TForm1::AskAboutFolderJournal()
+{
+    // Once per display of a folder: a refresh of the same folder, or the
+    // reload after the answer, does not ask again.
+    if (FileNamesFolder.empty() || FileNamesFolder == journalAskedFor_)
+        return;
+    journalAskedFor_ = FileNamesFolder;
+    TMainWindowRenameHost host(*this);
+    AskAboutInterruptedRename(host);
 }

@@ -84,6 +84,8 @@ public:
     QAction* BrowseURL1 = nullptr;
     QAction* A_rename = nullptr;
     QAction* A_language = nullptr;
+    // Undo Rename: enabled while the folder shown has a batch that can be undone.
+    QAction* A_undo = nullptr;
 
     // Bar items by position: tool bar items 0..5 (1 and 3 are separators),
     // menu bar items 0 (Edit) and 1 (Help), and the items of each menu.
@@ -107,7 +109,9 @@ public:
 
     void LoadFiles();
     void refresh_statusbar();
-    // LoadFiles, then BuildThumbnails for the current folder.
+    // LoadFiles, then BuildThumbnails for the current folder; Undo Rename
+    // follows the folder's last batch, and a batch of it that was cut short
+    // is asked about, once per display of the folder.
     void ReloadFolder();
     // Rebuilds ThumbOffsets and the cache file for FileNames; ends with
     // refresh_statusbar.
@@ -155,6 +159,7 @@ public:
     void BrowseURL1Execute();
     void A_renameExecute();
     void A_languageExecute();
+    void A_undoExecute();
 
     // True once the window has run its first activation.
     bool Activated() const { return activated_; }
@@ -169,10 +174,13 @@ private:
     void RunFormCreateSteps(const QStringList& args);
     int TreeWidth() const;
     void SetTreeWidth(int width);
+    void AskAboutFolderJournal();
 
     bool activated_ = false;
     bool inActivate_ = false;
     bool firstShowDone_ = false;
     bool firstRunAsked_ = false;
     int treeWidth_ = 0;
+    // The folder whose rename journal was last asked about.
+    std::string journalAskedFor_;
 };

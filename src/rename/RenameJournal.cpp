@@ -478,61 +478,62 @@ std::vector<RenameOutcome> JournaledRename(const std::string& folder, const std:
     return outcomes;
 }
 
+namespace {
+
+struct TWalk {
+    std::vector<RenameOutcome> Outcomes;
+    bool Failed = false;   // a rename was refused
+    bool Stopped = false;  // done asked to stop
+};
+
+// One pass over a batch: forward, renaming pending photos to their new
+// names (finishing), or back, in reverse order, renaming done photos to
+// their old names (undoing). Outcomes name the move as this pass makes it.
+TWalk WalkBatch(const std::string& folder, const TRenameJournal& journal, bool back, const RenameDone& done)
+{
+    TWalk walk;
+    const std::size_t n = journal.Entries.size();
+    const EntryState movable = back ? esDone : esPending;
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t i = back ? n - 1 - k : k;
+        const JournalEntry& e = journal.Entries[i];
+        const std::string& from = back ? e.NewName : e.OldName;
+        const std::string& to = back ? e.OldName : e.NewName;
+        const EntryState state = StateOf(folder, journal, e);
+        RenameOutcome o{i, from, to, rrSkipped};
+        if (state == movable) {
+            o = Move(folder, i, from, to);
+            walk.Failed |= o.Result == rrFailed;
+        } else if (state == esGone) {
+            o.Skip = srGone;
+        } else if (back) {
+            o.Skip = srNotRenamed;
+        } else {
+            o.Result = rrRenamed;  // finishing: renamed before the interruption
+        }
+        walk.Outcomes.push_back(std::move(o));
+        if (done && !done(walk.Outcomes.back())) {
+            walk.Stopped = true;
+            break;
+        }
+    }
+    return walk;
+}
+
+} // namespace
+
 std::vector<RenameOutcome> FinishBatch(const std::string& folder, const TRenameJournal& journal,
                                        const RenameDone& done)
 {
-    std::vector<RenameOutcome> outcomes;
-    for (std::size_t i = 0; i < journal.Entries.size(); ++i) {
-        const JournalEntry& e = journal.Entries[i];
-        RenameOutcome o;
-        switch (StateOf(folder, journal, e)) {
-        case esPending:
-            o = Move(folder, i, e.OldName, e.NewName);
-            break;
-        case esDone:
-            o = {i, e.OldName, e.NewName, rrRenamed};
-            break;
-        case esGone:
-            o = {i, e.OldName, e.NewName, rrSkipped};
-            o.Skip = srGone;
-            break;
-        }
-        outcomes.push_back(std::move(o));
-        if (done && !done(outcomes.back()))
-            break;
-    }
+    TWalk walk = WalkBatch(folder, journal, false, done);
     Mark(journal.Path, "done");
-    return outcomes;
+    return std::move(walk.Outcomes);
 }
 
 std::vector<RenameOutcome> UndoBatch(const std::string& folder, const TRenameJournal& journal, const RenameDone& done)
 {
-    std::vector<RenameOutcome> outcomes;
-    bool failed = false, stopped = false;
-    for (std::size_t i = journal.Entries.size(); i-- > 0;) {
-        const JournalEntry& e = journal.Entries[i];
-        RenameOutcome o;
-        switch (StateOf(folder, journal, e)) {
-        case esDone:
-            o = Move(folder, i, e.NewName, e.OldName);
-            failed |= o.Result == rrFailed;
-            break;
-        case esPending:
-            o = {i, e.NewName, e.OldName, rrSkipped};
-            o.Skip = srNotRenamed;
-            break;
-        case esGone:
-            o = {i, e.NewName, e.OldName, rrSkipped};
-            o.Skip = srGone;
-            break;
-        }
-        outcomes.push_back(std::move(o));
-        if (done && !done(outcomes.back())) {
-            stopped = true;
-            break;
-        }
-    }
-    if (!failed && !stopped)
+    TWalk walk = WalkBatch(folder, journal, true, done);
+    if (!walk.Failed && !walk.Stopped)
         Mark(journal.Path, "undone");
-    return outcomes;
+    return std::move(walk.Outcomes);
 }

@@ -36,6 +36,13 @@ const TStringTableEntry StringTable[] = {
     {33, "a name cannot hold \"/\""},
     {34, "a name cannot start with \".\""},
     {35, "a name cannot hold control characters"},
+    {36, "Undo Rename"},
+    {37, "The last rename in \"%1\" was interrupted.\nRenames done: %2 of %3.\n\nFinish it, undo what was done, or decide later?"},
+    {38, "Finish"},
+    {39, "Undo"},
+    {40, "Later"},
+    {41, "These photos were renamed, deleted or replaced since the rename and were left alone:"},
+    {42, "The rename journal of \"%1\" is damaged (%2). It is left alone, and no rename can start in this folder until it is removed:\n%3"},
 
     {51, "Utiliser EXIF"},
     {52, "Déselectionner"},
@@ -72,6 +79,13 @@ const TStringTableEntry StringTable[] = {
     {83, "un nom ne peut pas contenir « / »"},
     {84, "un nom ne peut pas commencer par « . »"},
     {85, "un nom ne peut pas contenir de caractères de contrôle"},
+    {86, "Annuler le renommage"},
+    {87, "Le dernier renommage dans « %1 » a été interrompu.\nRenommages effectués : %2 sur %3.\n\nLe terminer, défaire ce qui a été fait ou décider plus tard ?"},
+    {88, "Terminer"},
+    {89, "Défaire"},
+    {90, "Plus tard"},
+    {91, "Ces photos ont été renommées, supprimées ou remplacées depuis le renommage et ont été laissées telles quelles :"},
+    {92, "Le journal de renommage de « %1 » est endommagé (%2). Il est laissé tel quel, et aucun renommage ne peut commencer dans ce dossier tant qu'il n'est pas supprimé :\n%3"},
 };
 
 const size_t StringTableCount = sizeof StringTable / sizeof StringTable[0];

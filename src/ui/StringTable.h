@@ -1,9 +1,10 @@
 #pragma once
 // Classes: TStringTableEntry.
 //
-// The program's interface texts: English at ids 1 to 29, French at the same
+// The program's interface texts: English at ids 1 to 49, French at the same
 // id plus 50. The table is plain data so that new texts are one more row
-// (English after 29, French after 79). Texts are UTF-8.
+// (English after the last English id, French after the last French one).
+// Texts are UTF-8.
 
 #include <cstddef>
 
@@ -55,6 +56,13 @@ enum TStringId : int {
     sidNameHoldsSlash = 33,
     sidNameStartsWithDot = 34,
     sidNameHoldsControlBytes = 35,
+    sidUndoRename = 36,
+    sidRenameInterrupted = 37,  // %1 folder, %2 renames done, %3 planned
+    sidFinish = 38,
+    sidUndo = 39,
+    sidLater = 40,
+    sidLeftAlone = 41,
+    sidJournalDamaged = 42,  // %1 folder, %2 what is wrong, %3 the journal file
 };
 
 // The text of an id, or nullptr when the table has no such id.

@@ -5,12 +5,14 @@
 #include "rename/BatchRename.h"
 #include "rename/RenameJournal.h"
 #include "rename/ui/RenameDialog.h"
+#include "rename/ui/RenameRecovery.h"
 #include "ui/Application.h"
 #include "ui/InterfaceLanguage.h"
 #include "ui/Settings.h"
 #include "ui/StringTable.h"
 
 #include <QMessageBox>
+#include <QStringList>
 
 #include <algorithm>
 #include <exception>
@@ -29,6 +31,11 @@ TStringId StepTextId(RenameStep step)
 
 void RenameSelectedPhotos(TRenameHost& host)
 {
+    // A batch cut short in this folder is settled first (or left for later);
+    // either way no new batch starts now.
+    if (!AskAboutInterruptedRename(host))
+        return;
+
     // 1. The dialog, on the photo list as it stands.
     const PhotoListItems items = host.Photos();
     const std::string folder = host.PhotoFolder();
@@ -112,29 +119,48 @@ void RenameSelectedPhotos(TRenameHost& host)
     reg.CloseKey();
     host.SetProgressPosition(0);
 
-    // Photos that kept their names are told, with the system's reason.
-    const std::vector<RenameOutcome> failed = FailedRenames(outcomes);
-    if (!failed.empty()) {
-        // A long list goes into the box's details, so the box fits the screen.
-        constexpr std::size_t kShown = 20;
-        QString shown, all;
-        for (std::size_t k = 0; k < failed.size(); ++k) {
-            const RenameOutcome& o = failed[k];
+    ReportOutcomes(host, outcomes);
+}
+
+void ReportOutcomes(TRenameHost& host, const std::vector<RenameOutcome>& outcomes)
+{
+    // Photos that kept their names, with the system's reason, then photos
+    // left alone because they changed since the batch.
+    QStringList failed, gone;
+    for (const RenameOutcome& o : outcomes) {
+        if (o.Result == rrFailed) {
             const QString reason = o.Fault != nfNone ? LoadLangString(NameFaultTextId(o.Fault))
                                                      : QString::fromLocal8Bit(o.Reason().c_str());
-            const QString line =
-                platform::DecodeFileName(o.OldName) + QStringLiteral(" -> ") + platform::DecodeFileName(o.NewName) + QStringLiteral(": ") + reason;
+            failed << platform::DecodeFileName(o.OldName) + QStringLiteral(" -> ") +
+                          platform::DecodeFileName(o.NewName) + QStringLiteral(": ") + reason;
+        } else if (o.Result == rrSkipped && o.Skip == srGone) {
+            gone << platform::DecodeFileName(o.OldName);
+        }
+    }
+    if (failed.isEmpty() && gone.isEmpty())
+        return;
+    // A long list goes into the box's details, so the box fits the screen.
+    constexpr qsizetype kShown = 20;
+    QString shown, all;
+    qsizetype listed = 0;
+    for (const auto& [heading, lines] : {std::pair{sidKeptTheirNames, failed}, std::pair{sidLeftAlone, gone}}) {
+        if (lines.isEmpty())
+            continue;
+        if (!shown.isEmpty())
+            shown += QStringLiteral("\n\n");
+        shown += LoadLangString(heading);
+        all += LoadLangString(heading) + QLatin1Char('\n');
+        for (const QString& line : lines) {
             all += line + QLatin1Char('\n');
-            if (k < kShown)
+            if (listed++ < kShown)
                 shown += QLatin1Char('\n') + line;
         }
-        if (failed.size() > kShown)
-            shown += QStringLiteral("\n...");
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quistelor"), LoadLangString(sidKeptTheirNames) + shown,
-                        QMessageBox::Ok, host.Owner());
-        box.setObjectName(QStringLiteral("RenameFailures"));
-        if (failed.size() > kShown)
-            box.setDetailedText(all);
-        box.exec();
     }
+    if (listed > kShown)
+        shown += QStringLiteral("\n...");
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quistelor"), shown, QMessageBox::Ok, host.Owner());
+    box.setObjectName(QStringLiteral("RenameFailures"));
+    if (listed > kShown)
+        box.setDetailedText(all);
+    box.exec();
 }

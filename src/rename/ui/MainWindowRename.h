@@ -4,11 +4,13 @@
 // the command itself. The window implements the host; the command never
 // sees the window's own classes.
 
+#include "rename/BatchRename.h"
 #include "rename/NamePattern.h"
 
 #include <QString>
 
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -40,3 +42,8 @@ protected:
 // stored pattern, with progress on the host, and the folder reload. Photos
 // that kept their names are told in one message box.
 void RenameSelectedPhotos(TRenameHost& host);
+
+// Tells, in one message box, the photos that kept their names (with the
+// reason) and those left alone because they were renamed, deleted or
+// replaced since their batch. Nothing when there are none.
+void ReportOutcomes(TRenameHost& host, const std::vector<RenameOutcome>& outcomes);

@@ -1,0 +1,119 @@
+#include "rename/ui/RenameRecovery.h"
+
+#include "platform/qt/FileName.h"
+#include "rename/RenameJournal.h"
+#include "ui/Application.h"
+#include "ui/InterfaceLanguage.h"
+#include "ui/StringTable.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <exception>
+#include <optional>
+
+namespace {
+
+// The folder's newest journal; nullopt when the folder cannot be examined.
+std::optional<TRenameJournal> Latest(const std::string& folder)
+{
+    try {
+        return LatestJournal(folder);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// Runs a pass over a batch with progress on the host, then reloads the
+// folder and tells the photos left as they were.
+template <class Pass>
+void RunPass(TRenameHost& host, const TRenameJournal& journal, Pass pass)
+{
+    const int n = static_cast<int>(journal.Entries.size());
+    const QString step = LoadLangString(sidRenameFiles);
+    host.SetProgressPosition(0);
+    host.SetProgressMaximum(n);
+    int position = 0;
+    const std::vector<RenameOutcome> outcomes = pass(host.PhotoFolder(), journal, [&](const RenameOutcome&) {
+        ++position;
+        host.SetProgressPosition(position);
+        host.ShowProgressText(QString::number(position) + QLatin1Char('/') + QString::number(n) +
+                              QStringLiteral(" - ") + step);
+        return true;
+    });
+    host.ReloadPhotos();
+    host.SetProgressPosition(0);
+    ReportOutcomes(host, outcomes);
+}
+
+} // namespace
+
+bool CanUndoRename(const std::string& folder)
+{
+    const auto journal = Latest(folder);
+    return journal && journal->State == jsComplete;
+}
+
+void UndoLastRename(TRenameHost& host)
+{
+    const auto journal = Latest(host.PhotoFolder());
+    if (!journal || journal->State != jsComplete) {
+        // Changed since the command was enabled: the reload shows how it is.
+        host.ReloadPhotos();
+        return;
+    }
+    RunPass(host, *journal, &UndoBatch);
+}
+
+bool AskAboutInterruptedRename(TRenameHost& host)
+{
+    const std::string folder = host.PhotoFolder();
+    const auto journal = Latest(folder);
+    if (!journal)
+        return true;  // the batch itself says why the folder cannot be used
+    const QString shownFolder = platform::DecodeFileName(folder);
+    if (journal->State == jsDamaged) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quistelor"),
+                        LoadLangString(sidJournalDamaged)
+                            .arg(shownFolder, QString::fromLocal8Bit(journal->Damage.c_str()),
+                                 platform::DecodeFileName(journal->Path)),
+                        QMessageBox::Ok, host.Owner());
+        box.setObjectName(QStringLiteral("DamagedJournal"));
+        box.exec();
+        return false;
+    }
+    if (journal->State != jsInterrupted)
+        return true;
+
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Quistelor"),
+                    LoadLangString(sidRenameInterrupted)
+                        .arg(shownFolder, QString::number(DoneCount(folder, *journal)),
+                             QString::number(journal->Entries.size())),
+                    QMessageBox::NoButton, host.Owner());
+    box.setObjectName(QStringLiteral("InterruptedRename"));
+    QPushButton* finish = box.addButton(LoadLangString(sidFinish), QMessageBox::AcceptRole);
+    QPushButton* undo = box.addButton(LoadLangString(sidUndo), QMessageBox::DestructiveRole);
+    QPushButton* later = box.addButton(LoadLangString(sidLater), QMessageBox::RejectRole);
+    finish->setObjectName(QStringLiteral("Finish"));
+    undo->setObjectName(QStringLiteral("Undo"));
+    later->setObjectName(QStringLiteral("Later"));
+    // Enter, Escape and the close button all mean "later": nothing changes
+    // unless the user says what to do.
+    box.setDefaultButton(later);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() != finish && box.clickedButton() != undo)
+        return false;
+
+    // The batch may have been settled elsewhere while the question was open.
+    const auto now = Latest(folder);
+    if (!now || now->Path != journal->Path || now->State != jsInterrupted) {
+        host.ReloadPhotos();
+        return false;
+    }
+    if (box.clickedButton() == finish)
+        RunPass(host, *now, &FinishBatch);
+    else
+        RunPass(host, *now, &UndoBatch);
+    return false;
+}
