@@ -80,12 +80,12 @@ const TStringTableEntry StringTable[] = {
     {84, "un nom ne peut pas commencer par « . »"},
     {85, "un nom ne peut pas contenir de caractères de contrôle"},
     {86, "Annuler le renommage"},
-    {87, "Le dernier renommage dans « %1 » a été interrompu.\nRenommages effectués : %2 sur %3.\n\nLe terminer, défaire ce qui a été fait ou décider plus tard ?"},
+    {87, "Le dernier renommage dans « %1 » a été interrompu.\nRenommages effectués : %2 sur %3.\n\nLe terminer, défaire ce qui a été fait ou décider plus tard ?"},
     {88, "Terminer"},
     {89, "Défaire"},
     {90, "Plus tard"},
     {91, "Ces photos ont été renommées, supprimées ou remplacées depuis le renommage et ont été laissées telles quelles :"},
-    {92, "Le journal de renommage de « %1 » est endommagé (%2). Il est laissé tel quel, et aucun renommage ne peut commencer dans ce dossier tant qu'il n'est pas supprimé :\n%3"},
+    {92, "Le journal de renommage de « %1 » est endommagé (%2). Il est laissé tel quel, et aucun renommage ne peut commencer dans ce dossier tant qu'il n'est pas supprimé :\n%3"},
 };
 
 const size_t StringTableCount = sizeof StringTable / sizeof StringTable[0];

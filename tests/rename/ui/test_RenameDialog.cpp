@@ -654,7 +654,7 @@ TEST_F(RenameRecovery, BatchCutShortIsAskedAboutOnceAndAgainAtRenameThenSettledA
         const char* texts;  // the menu caption, the question's first lines and the buttons
         std::vector<std::string> names;
     } cases[] = {
-        {"Undo", "FR", "Annuler le renommage\tCtrl+Z|Le dernier renommage dans « %1 » a été interrompu.\n"
+        {"Undo", "FR", "Annuler le renommage\tCtrl+Z|Le dernier renommage dans « %1 » a été interrompu.\n"
          "Renommages effectués : 2 sur 3.|Terminer|Défaire|Plus tard", {"a.jpg", "b.jpg", "c.jpg"}},
         {"Finish", "EN", "Undo Rename\tCtrl+Z|The last rename in \"%1\" was interrupted.\nRenames done: 2 of 3.|Finish|Undo|Later",
          {"P 1.jpg", "P 2.jpg", "P 3.jpg"}},
@@ -682,7 +682,8 @@ TEST_F(RenameRecovery, BatchCutShortIsAskedAboutOnceAndAgainAtRenameThenSettledA
         if (c.texts) {
             QStringList expected = QString::fromUtf8(c.texts).split('|');
             EXPECT_EQ(w.MenuItems[0][3]->text(), expected.takeFirst());
-            EXPECT_TRUE(questions[0].startsWith(expected.takeFirst().arg(QString::fromStdString(dir.Path()))));
+            EXPECT_TRUE(questions[0].startsWith(expected.takeFirst().arg(QString::fromStdString(dir.Path()))))
+                << questions[0].toStdString();
             QStringList buttons = questions.mid(1);
             buttons.sort();
             expected.sort();
