@@ -11,6 +11,8 @@
 #include "gfx/Raster.h"
 #include "platform/win32/Win32.h"
 
+#include "support/MemoryDC.h"
+
 #include <pixman.h>
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include <vector>
 
 using namespace win32;
+using support::MemoryDC;
 
 namespace {
 
@@ -48,26 +51,6 @@ double MedianMs(int runs, F&& body)
     return times[times.size() / 2];
 }
 
-struct Dc {
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old;
-    Dc(int w, int h, HBITMAP given = nullptr)
-    {
-        HDC screen = GetDC(nullptr);
-        dc = CreateCompatibleDC(screen);
-        bitmap = given ? given : CreateCompatibleBitmap(screen, w, h);
-        ReleaseDC(nullptr, screen);
-        old = SelectObject(dc, bitmap);
-    }
-    ~Dc()
-    {
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-    }
-};
-
 // The mesh point of cell corner (i, j) for a frame at the middle of its
 // way: a slight shear and scale of the form's place.
 POINT MeshPoint(int i, int j)
@@ -80,13 +63,13 @@ POINT MeshPoint(int i, int j)
 int main(int argc, char** argv)
 {
     int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    Dc work(SW, SH), back(SW, SH), form(FW, FH);
+    MemoryDC work(SW, SH), back(SW, SH), form(FW, FH);
     RECT all{0, 0, FW, FH};
     HBRUSH brush = CreateSolidBrush(RGB(90, 140, 200));
     FillRect(form.dc, &all, brush);
     DeleteObject(brush);
     int cw = FW / Mesh + 1, ch = FH / Mesh + 1;
-    Dc mask(cw, ch, CreateBitmap(cw, ch, 1, 1, nullptr));
+    MemoryDC mask(cw, ch, CreateBitmap(cw, ch, 1, 1, nullptr));
 
     double maskMs = MedianMs(frames, [&] {
         RECT r{0, 0, cw, ch};

@@ -20,6 +20,8 @@
 #include "platform/win32/Gdi.h"
 #include "platform/win32/GdiDraw.h"
 
+#include "support/MemoryDC.h"
+
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -64,27 +66,12 @@ std::pair<double, double> Alternate(int iterations, Ours&& ours, Bare&& bare)
 }
 
 // A memory DC with a 32-bit DIB section selected, filled with a pattern.
-struct TMemoryBitmap {
-    TMemoryBitmap(int Width, int Height)
+struct TMemoryBitmap : support::MemoryDC {
+    TMemoryBitmap(int Width, int Height) : MemoryDC(Width, Height, TopDownDib{})
     {
-        dc = win32::CreateCompatibleDC(nullptr);
-        win32::BITMAPINFO info = DIBInfo(Width, Height, 32);
-        void* bits = nullptr;
-        bitmap = win32::CreateDIBSection(dc, &info, win32::DIB_RGB_COLORS, &bits, nullptr, 0);
-        auto* pixels = static_cast<uint32_t*>(bits);
         for (int i = 0; i < Width * Height; ++i)
-            pixels[i] = static_cast<uint32_t>(i) * 2654435761u;
-        previous = win32::SelectObject(dc, bitmap);
+            bits[i] = static_cast<uint32_t>(i) * 2654435761u;
     }
-    ~TMemoryBitmap()
-    {
-        win32::SelectObject(dc, previous);
-        win32::DeleteDC(dc);
-        win32::DeleteObject(bitmap);
-    }
-    win32::HDC dc;
-    win32::HBITMAP bitmap;
-    win32::HGDIOBJ previous;
 };
 
 void Row(const char* what, double ours, double bare)

@@ -7,9 +7,8 @@
 #include "BoxAnswer.h"
 
 #include "platform/Random.h"
-#include "platform/win32/MemoryScreen.h"
-#include "platform/win32/TickCount.h"
 #include "support/QtTestEnv.h"
+#include "support/ScreenStage.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -242,25 +241,18 @@ TEST_F(Manager, NestedDispatchRestoresTheCurrentForm)
 TEST(AnimatorManager, TheRealStylesPlayOnTheScreen)
 {
     testenv::App();
-    auto screen = std::make_shared<win32::MemoryScreen>(200, 150);
-    win32::SetScreenDevice(screen);
-    static win32::DWORD now = 0;
-    win32::SetTickSource([](void*) { return now += 40; });
-    {
-        TAnimatorManager manager;
-        manager.SetDuration(200);
-        QWidget form;
-        form.setGeometry(30, 30, 80, 60);
-        for (int style = 1; style <= 3; ++style) {
-            manager.SetStyle(style);
-            const int before = screen->Draws;
-            form.hide();
-            form.show();
-            EXPECT_GT(screen->Draws, before + 1) << style;
-        }
+    support::ScreenStage stage(200, 150, 40);
+    TAnimatorManager manager;
+    manager.SetDuration(200);
+    QWidget form;
+    form.setGeometry(30, 30, 80, 60);
+    for (int style = 1; style <= 3; ++style) {
+        manager.SetStyle(style);
+        const int before = stage.screen->Draws;
+        form.hide();
+        form.show();
+        EXPECT_GT(stage.screen->Draws, before + 1) << style;
     }
-    win32::SetTickSource(nullptr);
-    win32::SetScreenDevice(nullptr);
 }
 
 } // namespace

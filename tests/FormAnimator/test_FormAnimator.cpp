@@ -4,14 +4,11 @@
 #include "FormAnimator/FormAnimator.h"
 
 #include "platform/OSError.h"
-#include "platform/Random.h"
 #include "platform/win32/GdiDraw.h"
-#include "platform/win32/MemoryScreen.h"
-#include "platform/win32/Objects.h"
 #include "platform/qt/AnimateWindow.h"
 #include "platform/qt/Forms.h"
-#include "platform/win32/TickCount.h"
 #include "support/QtTestEnv.h"
+#include "support/ScreenStage.h"
 
 #include <QImage>
 #include <QWidget>
@@ -23,6 +20,7 @@
 
 using namespace FormAnimator;
 using namespace win32;
+using support::LiveGdiObjects;
 
 namespace {
 
@@ -46,43 +44,20 @@ public:
     void DrawFrame(HDC, HDC, HDC, float, TRect&) override { throw std::runtime_error("frame failed"); }
 };
 
-class Animators : public ::testing::Test {
+class Animators : public ::testing::Test, protected support::ScreenStage {
 protected:
+    Animators() : ScreenStage(SW, SH) {}
     void SetUp() override
     {
-        auto device = std::make_shared<MemoryScreen>(SW, SH);
-        screen = device.get();
-        SetScreenDevice(device);
         screen->Fill(Background);
-        platform::ProgramRandom().Seed(7);
         AnimationDuration = 700;
-        SetTickSource([](void* self) { return static_cast<Animators*>(self)->NextTick(); }, this);
-
         form.setGeometry(50, 40, 40, 30);
-        form.setAutoFillBackground(true);
-        QPalette red;
-        red.setColor(QPalette::Window, Qt::red);
-        form.setPalette(red);
+        testenv::Paint(form, Qt::red);
         child.setParent(&form);
         child.setGeometry(0, 0, 10, 10);
-        child.setAutoFillBackground(true);
-        QPalette blue;
-        blue.setColor(QPalette::Window, Qt::blue);
-        child.setPalette(blue);
+        testenv::Paint(child, Qt::blue);
     }
-    void TearDown() override
-    {
-        SetTickSource(nullptr);
-        platform::qt::SetMainForm(nullptr);
-        SetScreenDevice(nullptr);
-    }
-
-    // The scripted moments, then a second later at every call.
-    DWORD NextTick()
-    {
-        last = tick < ticks.size() ? ticks[tick++] : last + 1000;
-        return last;
-    }
+    void TearDown() override { platform::qt::SetMainForm(nullptr); }
 
     // The form's own image where the screen shows it, and the background elsewhere.
     void ExpectFormAtItsPlace(const QRegion& shown)
@@ -100,22 +75,11 @@ protected:
     }
 
     const bool appReady = (testenv::App(), true); // before the widgets
-    MemoryScreen* screen = nullptr;
-    std::vector<DWORD> ticks;
-    size_t tick = 0;
-    DWORD last = 0;
     QWidget form;
     QWidget child;
 };
 
 std::unique_ptr<TFormAnimator> Make(TFormAnimatorClass c) { return c->Create(); }
-
-size_t LiveGdiObjects()
-{
-    using namespace win32::detail;
-    return Live<DeviceContext>().size() + Live<Bitmap>().size() + Live<Brush>().size() + Live<Pen>().size() +
-           Live<Rgn>().size();
-}
 
 } // namespace
 
@@ -140,8 +104,7 @@ TEST_F(Animators, EveryStyleEndsWithTheSnapshotAndTheFormAtItsPlaceAndShapedCorn
                 form.setMask(region);
             else
                 form.clearMask();
-            ticks = {1000, 1000, 1350, 1700};
-            tick = 0;
+            Script({1000, 1000, 1350, 1700});
             Make(style)->Animate(&form);
             ExpectFormAtItsPlace(region);
         }
@@ -151,14 +114,10 @@ TEST_F(Animators, VistaStartsWithTheBackgroundOnly)
 {
     int wrong = -1; // on the screen after the first frame
     screen->AfterDraw = [&](const gfx::Rect&) {
-        if (wrong >= 0)
-            return;
-        wrong = 0;
-        for (int y = 0; y < SH; ++y)
-            for (int x = 0; x < SW; ++x)
-                wrong += screen->Pixel(x, y) != Background;
+        if (wrong < 0)
+            wrong = PixelsNot(Background);
     };
-    ticks = {1000, 1000, 1700};
+    Script({1000, 1000, 1700});
     TRecording<TVistaEmulationAnimator> vista;
     vista.Animate(&form);
     EXPECT_EQ(vista.Progresses, (std::vector<float>{0.0f, 1.0f}));
@@ -190,11 +149,10 @@ TEST_F(Animators, SystemAnimationHalfWayShowsTheRightPartOfTheForm)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.flags);
         screen->Fill(Background);
-        ticks = {0, 0, 350, 700};
-        tick = 0;
+        Script({0, 0, 350, 700});
         uint32_t seen = 1;
         screen->AfterDraw = [&](const gfx::Rect&) {
-            if (tick == 3)
+            if (played == 3)
                 seen = screen->Pixel(50 + c.x, 40 + c.y);
         };
         platform::qt::AnimateWindow(&form, 700, c.flags);
@@ -238,22 +196,21 @@ TEST_F(Animators, ProgressReachesOneDespiteAZeroDurationOrAWrappingClock)
 {
     TRecording<TClassicAnimator> a;
     AnimationDuration = 0;
-    ticks = {5000, 5000, 5001};
+    Script({5000, 5000, 5001});
     a.Animate(&form);
     EXPECT_EQ(a.Progresses, (std::vector<float>{0.0f, 1.0f}));
 
     AnimationDuration = 400;
     a.Progresses.clear();
     const DWORD s = 0xFFFFFF00u; // the clock wraps after 256 ms
-    ticks = {s, s, s + 100, s + 200, s + 300, s + 400};
-    tick = 0;
+    Script({s, s, s + 100, s + 200, s + 300, s + 400});
     a.Animate(&form);
     EXPECT_EQ(a.Progresses, (std::vector<float>{0.0f, 0.25f, 0.5f, 0.75f, 1.0f}));
 }
 
 TEST_F(Animators, AFailingFrameLeavesThroughAnimateWithEverythingReleased)
 {
-    ticks = {0, 0, 700};
+    Script({0, 0, 700});
     TClassicAnimator().Animate(&form); // creates the stock objects, which live on
     const size_t before = LiveGdiObjects();
     TThrowing a;

@@ -9,11 +9,9 @@
 #include "BoxAnswer.h"
 #include "GlTestSupport.h"
 
-#include "platform/Random.h"
 #include "platform/win32/GdiRegion.h"
-#include "platform/win32/MemoryScreen.h"
-#include "platform/win32/Objects.h"
-#include "platform/win32/TickCount.h"
+
+#include "support/ScreenStage.h"
 
 #include <QImage>
 #include <QWidget>
@@ -25,6 +23,7 @@
 using namespace FormAnimator;
 using namespace FormAnimator::testing;
 using namespace win32;
+using support::LiveGdiObjects;
 
 namespace {
 
@@ -41,75 +40,27 @@ public:
     }
 };
 
-class GLAnimator : public GlSuite {
+class GLAnimator : public GlSuite, protected support::ScreenStage {
 protected:
+    GLAnimator() : ScreenStage(SW, SH) {}
     void SetUp() override
     {
         GlSuite::SetUp();
         if (IsSkipped())
             return;
         testenv::App();
-        auto device = std::make_shared<MemoryScreen>(SW, SH);
-        screen = device.get();
-        SetScreenDevice(device);
         screen->Fill(Background);
-        platform::ProgramRandom().Seed(7);
         AnimationDuration = 700;
-        SetTickSource([](void* self) { return static_cast<GLAnimator*>(self)->NextTick(); }, this);
         form = std::make_unique<QWidget>();
-        form->setAutoFillBackground(true);
-        QPalette red;
-        red.setColor(QPalette::Window, Qt::red);
-        form->setPalette(red);
-        child = new QWidget(form.get());
+        testenv::Paint(*form, Qt::red);
+        auto* child = new QWidget(form.get());
         child->setGeometry(10, 5, 20, 15);
-        child->setAutoFillBackground(true);
-        QPalette blue;
-        blue.setColor(QPalette::Window, Qt::blue);
-        child->setPalette(blue);
+        testenv::Paint(*child, Qt::blue);
         form->setGeometry(50, 40, 60, 40);
     }
-    void TearDown() override
-    {
-        form.reset();
-        SetTickSource(nullptr);
-        SetScreenDevice(nullptr);
-    }
 
-    DWORD NextTick()
-    {
-        last = tick < ticks.size() ? ticks[tick++] : last + 1000;
-        return last;
-    }
-    void Script(std::vector<DWORD> Ticks)
-    {
-        ticks = std::move(Ticks);
-        tick = 0;
-    }
-
-    int PixelsNot(uint32_t Colour) const
-    {
-        int n = 0;
-        for (int y = 0; y < SH; ++y)
-            for (int x = 0; x < SW; ++x)
-                n += screen->Pixel(x, y) != Colour;
-        return n;
-    }
-
-    MemoryScreen* screen = nullptr;
-    std::vector<DWORD> ticks;
-    size_t tick = 0;
-    DWORD last = 0;
     std::unique_ptr<QWidget> form;
-    QWidget* child = nullptr;
 };
-
-size_t LiveGdiObjects()
-{
-    using namespace win32::detail;
-    return Live<DeviceContext>().size() + Live<Bitmap>().size() + Live<Brush>().size() + Live<Pen>().size() +
-           Live<Rgn>().size();
-}
 
 // Whether two colours differ by at most Tolerance in every channel.
 bool Near(uint32_t A, uint32_t B, int Tolerance)

@@ -11,10 +11,12 @@
 #include "platform/win32/Gdi.h"
 #include "platform/win32/GdiDraw.h"
 
+#include "support/MemoryDC.h"
 #include "support/ScratchFolder.h"
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
@@ -30,31 +32,11 @@ namespace {
 constexpr uint32_t Red = 0xFF0000, Green = 0x00FF00, Blue = 0x0000FF, Untouched = 0x123456;
 
 // A memory DC holding a top-down 32-bit DIB section filled with Untouched.
-struct TTarget {
-    TTarget(int Width, int Height) : width(Width)
+struct TTarget : support::MemoryDC {
+    TTarget(int Width, int Height) : MemoryDC(Width, Height, TopDownDib{})
     {
-        dc = win32::CreateCompatibleDC(nullptr);
-        win32::BITMAPINFO info = DIBInfo(Width, -Height, 32);
-        void* memory = nullptr;
-        section = win32::CreateDIBSection(dc, &info, win32::DIB_RGB_COLORS, &memory, nullptr, 0);
-        bits = static_cast<uint32_t*>(memory);
-        for (int i = 0; i < Width * Height; ++i)
-            bits[i] = Untouched;
-        previous = win32::SelectObject(dc, section);
+        std::fill_n(bits, Width * Height, Untouched);
     }
-    ~TTarget()
-    {
-        win32::SelectObject(dc, previous);
-        win32::DeleteDC(dc);
-        win32::DeleteObject(section);
-    }
-    uint32_t At(int X, int Y) const { return bits[Y * width + X] & 0xFFFFFF; }
-
-    int width;
-    win32::HDC dc;
-    win32::HBITMAP section;
-    win32::HGDIOBJ previous;
-    uint32_t* bits;
 };
 
 struct TProbe {

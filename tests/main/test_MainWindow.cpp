@@ -1,4 +1,5 @@
 #include "support/QtTestEnv.h"
+#include "support/ScreenStage.h"
 
 #include "FormAnimator/AnimatorManager.h"
 #include "FormAnimator/FormAnimatorStartup.h"
@@ -11,8 +12,6 @@
 #include "platform/qt/DropFilter.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellTreeView.h"
-#include "platform/win32/MemoryScreen.h"
-#include "platform/win32/TickCount.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -176,11 +175,8 @@ TEST_F(MainWindow, ItsShowSelectsTheOpenGlWarpedMeshFor800MsAndPlaysIt)
 {
     if (!FormAnimator::FormAnimatorStartup())
         GTEST_SKIP() << "OpenGL cannot be started here: " << FormAnimator::FormAnimatorStartupError();
-    auto screen = std::make_shared<win32::MemoryScreen>(1024, 768);
-    win32::SetScreenDevice(screen);
-    static win32::DWORD now = 0;
-    win32::SetTickSource([](void*) { return now += 200; }); // a few frames only
     {
+        support::ScreenStage stage(1024, 768, 200); // a few frames only
         FormAnimator::TAnimatorManager manager;
         Show();
         EXPECT_EQ(FormAnimator::AnimationDuration, 800u);
@@ -188,11 +184,9 @@ TEST_F(MainWindow, ItsShowSelectsTheOpenGlWarpedMeshFor800MsAndPlaysIt)
         EXPECT_EQ(manager.Style, 4);
         ASSERT_NE(manager.Animator, nullptr);
         EXPECT_EQ(manager.Animator->ClassType(), FormAnimator::ClassOf<FormAnimator::TGLFormAnimator>());
-        EXPECT_GT(screen->Draws, 1);
+        EXPECT_GT(stage.screen->Draws, 1);
         form.reset();
     }
-    win32::SetTickSource(nullptr);
-    win32::SetScreenDevice(nullptr);
     FormAnimator::FormAnimatorShutdown();
 }
 

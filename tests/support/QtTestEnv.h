@@ -10,8 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +104,15 @@ inline QString Stored(const char* name)
 {
     platform::TRegistry reg;
     return reg.OpenKey(false) ? reg.ReadString(QString::fromUtf8(name)) : QStringLiteral("<no store>");
+}
+
+// Fills a widget's background with one colour.
+inline void Paint(QWidget& w, const QColor& colour)
+{
+    QPalette palette;
+    palette.setColor(QPalette::Window, colour);
+    w.setPalette(palette);
+    w.setAutoFillBackground(true);
 }
 
 inline void ProcessEvents(int rounds = 3)
