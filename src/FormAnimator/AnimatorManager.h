@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TMessage, TAnimatorManager.
+//
 // The animator manager: makes every form of the program open with the
 // entrance of the selected style, without any help from the forms. One
 // global object, created at start-up before the main window and destroyed

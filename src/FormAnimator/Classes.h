@@ -1,5 +1,5 @@
 #pragma once
-// Classes: TObject, Exception, EConvertError, TPersistent.
+// Classes: TObject, Exception, EInvalidOperation, EConvertError, TPersistent.
 //
 // Root classes of the window-animation library: the object base whose
 // destructors may raise (as the library's own destructors do when a

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: TGLFormAnimator.
+//
 // The warped-mesh entrance drawn by OpenGL: the form's image is uploaded into
 // a texture once per animation, and each frame restores the background and
 // draws the image on a 15 x 15 mesh with alpha blending into a screen-sized

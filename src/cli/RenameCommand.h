@@ -1,4 +1,6 @@
 #pragma once
+// Classes: OutcomeReport.
+//
 // quistelor-cli preview|rename [--no-exif] PATTERN FOLDER [NAME...]: the
 // batch rename of the rename dialog, for scripts. The photos are the folder's
 // *.jpg list in the window's order; the selected ones are those named, or

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: Bitmap.
+//
 // Bitmap: one pixel buffer with its size, pixel format, row stride and row
 // order. It owns its memory or views memory someone else owns (the bits of a
 // DIB section). Rows are padded to whole 32-bit words, so that the raster

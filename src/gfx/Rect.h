@@ -1,4 +1,6 @@
 #pragma once
+// Classes: Point, Size, Rect.
+//
 // Rect, Point and Size: the geometry of the pixel layer. A rectangle has
 // 32-bit signed edges, right and bottom exclusive, and is empty when
 // Right <= Left or Bottom <= Top.

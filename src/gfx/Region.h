@@ -1,4 +1,6 @@
 #pragma once
+// Classes: Region.
+//
 // Region: a set of pixels made of rectangles, for clipping and window
 // shapes. A value type over a pixman region.
 

@@ -1,4 +1,6 @@
 #pragma once
+// Classes: EInOutError, TExif, TExifField.
+//
 // TExif reads the EXIF block of one JPEG file and exposes its values as
 // display texts. "?" marks a value that the file did not supply. Also here:
 // EInOutError, its reading error, and TExifField, its fields by name.

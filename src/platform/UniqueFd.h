@@ -1,4 +1,6 @@
 #pragma once
+// Classes: UniqueFd.
+//
 // UniqueFd: the one owner of a file descriptor.
 
 #include <utility>

@@ -1,4 +1,7 @@
 #pragma once
+// Classes: Bitmap, Brush, Pen, Rgn, DeviceContext, DibLayout, WindowClass, Window, Pbuffer,
+//  GlContext, ThreadCurrent.
+//
 // The objects behind the binding's handles and the registry that validates
 // handles before use. Internal to the binding: every public entry point takes
 // BindingLock() for its whole run, so the objects need no locks of their own.

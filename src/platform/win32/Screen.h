@@ -1,4 +1,6 @@
 #pragma once
+// Classes: ScreenDevice.
+//
 // ScreenDevice: what backs the screen's device contexts (GetDC and
 // GetWindowDC of the desktop window), plus the screen's size and the window
 // regions, each behind a hook that the program's display code installs.
