@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace win32 {
 
@@ -56,20 +57,13 @@ StockObjects& Stock()
     return *stock;
 }
 
-void Select(Brush*& slot, Brush* brush)
+// Puts a brush or pen into a DC's slot, keeping the count of DCs that hold each.
+template <class T>
+void Select(T*& slot, std::type_identity_t<T*> object)
 {
     if (slot)
         --slot->selections;
-    slot = brush;
-    if (slot)
-        ++slot->selections;
-}
-
-void Select(Pen*& slot, Pen* pen)
-{
-    if (slot)
-        --slot->selections;
-    slot = pen;
+    slot = object;
     if (slot)
         ++slot->selections;
 }

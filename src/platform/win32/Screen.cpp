@@ -9,22 +9,18 @@ using namespace detail;
 
 namespace {
 
-std::shared_ptr<ScreenDevice>& Device()
-{
-    static std::shared_ptr<ScreenDevice> device;
-    return device;
-}
+// What the program's display code installs. Constructed on first use, so
+// that a hook installed during another file's static set-up is kept.
+struct Hooks {
+    std::shared_ptr<ScreenDevice> device;
+    std::function<gfx::Size()> size;
+    std::function<bool(HWND, gfx::Region&)> region;
+};
 
-std::function<gfx::Size()>& SizeProvider()
+Hooks& Installed()
 {
-    static std::function<gfx::Size()> provider;
-    return provider;
-}
-
-std::function<bool(HWND, gfx::Region&)>& RegionProvider()
-{
-    static std::function<bool(HWND, gfx::Region&)> provider;
-    return provider;
+    static Hooks hooks;
+    return hooks;
 }
 
 } // namespace
@@ -32,28 +28,29 @@ std::function<bool(HWND, gfx::Region&)>& RegionProvider()
 void SetScreenDevice(std::shared_ptr<ScreenDevice> device)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    Device() = std::move(device);
+    Installed().device = std::move(device);
 }
 
 std::shared_ptr<ScreenDevice> GetScreenDevice()
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    return Device();
+    return Installed().device;
 }
 
 void SetScreenSizeProvider(std::function<gfx::Size()> provider)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    SizeProvider() = std::move(provider);
+    Installed().size = std::move(provider);
 }
 
 gfx::Size ScreenSize()
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    if (SizeProvider())
-        return SizeProvider()();
-    if (Device())
-        return Device()->Size();
+    const Hooks& hooks = Installed();
+    if (hooks.size)
+        return hooks.size();
+    if (hooks.device)
+        return hooks.device->Size();
     return {1024, 768};
 }
 
@@ -72,7 +69,7 @@ int GetSystemMetrics(int index)
 void SetWindowRegionProvider(std::function<bool(HWND, gfx::Region&)> provider)
 {
     std::lock_guard<std::recursive_mutex> guard(BindingLock());
-    RegionProvider() = std::move(provider);
+    Installed().region = std::move(provider);
 }
 
 int GetWindowRgn(HWND window, HRGN region)
@@ -82,7 +79,8 @@ int GetWindowRgn(HWND window, HRGN region)
     if (!target)
         return ERROR;
     gfx::Region shape;
-    if (!RegionProvider() || !RegionProvider()(window, shape))
+    const auto& provider = Installed().region;
+    if (!provider || !provider(window, shape))
         return ERROR;
     target->region = std::move(shape);
     return RegionKind(target->region);
