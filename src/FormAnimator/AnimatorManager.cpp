@@ -124,16 +124,10 @@ TAnimatorManager::~TAnimatorManager() noexcept(false)
 {
     UnhookWindowsHookEx(HookHandle);
     AnimatorClasses.clear();
-    std::exception_ptr failure;
-    try {
-        FreeAndNil(Animator);
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    const std::exception_ptr failure = Attempt([this] { FreeAndNil(Animator); });
     if (GlobalAnimatorManager == this)
         GlobalAnimatorManager = nullptr;
-    if (failure && CanRaise())
-        std::rethrow_exception(failure);
+    RaiseIfCan(failure);
 }
 
 void TAnimatorManager::RegisterAnimator(TFormAnimatorClass AnimatorClass) { AnimatorClasses.push_back(AnimatorClass); }
@@ -142,22 +136,11 @@ void TAnimatorManager::SetStyle(int32_t Index)
 {
     if (Index == Style)
         return;
-    std::exception_ptr freeFailure;
-    try {
-        FreeAndNil(Animator);
-    } catch (...) {
-        freeFailure = std::current_exception();
-    }
+    const std::exception_ptr freeFailure = Attempt([this] { FreeAndNil(Animator); });
     Style = std::clamp<int32_t>(Index, 0, int32_t(AnimatorClasses.size()));
     if (Style > 0) {
         const TFormAnimatorClass chosen = AnimatorClasses[Style - 1];
-        std::exception_ptr failure;
-        try {
-            Animator = chosen->Create().release();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        if (failure) {
+        if (const std::exception_ptr failure = Attempt([&] { Animator = chosen->Create().release(); })) {
             if (AskWarning(FailureText(Describe(failure), "Souhaitez-vous retirer le style ", chosen->Description())))
                 RemoveClass(AnimatorClasses, chosen);
             SetStyle(0);
@@ -173,12 +156,7 @@ void TAnimatorManager::AnimateForm(TForm* Form)
 {
     if (!Animator || HasParent(Form) || platform::Random(100) >= Usage)
         return;
-    std::exception_ptr failure;
-    try {
-        Animator->Animate(Form);
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    const std::exception_ptr failure = Attempt([&] { Animator->Animate(Form); });
     if (!failure)
         return;
 

@@ -25,6 +25,27 @@ public:
 // no other exception is already on its way out.
 inline bool CanRaise() { return std::uncaught_exceptions() == 0; }
 
+// Runs one step of a clean-up and hands back what it raised, so that the
+// steps after it still run before the failure leaves.
+template <class F>
+std::exception_ptr Attempt(F&& Step)
+{
+    try {
+        Step();
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
+// Lets a destructor's failure leave, unless another exception is already on
+// its way out: a second one would end the program.
+inline void RaiseIfCan(const std::exception_ptr& Failure)
+{
+    if (Failure && CanRaise())
+        std::rethrow_exception(Failure);
+}
+
 // Clears the reference first, then destroys the object, so that the
 // reference never points at a dead object even when the destructor raises.
 template <class T>

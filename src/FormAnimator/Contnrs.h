@@ -62,15 +62,11 @@ inline void TObjectList::Clear()
         return;
     std::exception_ptr first;
     for (TObject* item : items) {
-        try {
-            delete item;
-        } catch (...) {
-            if (!first)
-                first = std::current_exception();
-        }
+        std::exception_ptr failure = Attempt([item] { delete item; });
+        if (!first)
+            first = failure;
     }
-    if (first && CanRaise())
-        std::rethrow_exception(first);
+    RaiseIfCan(first);
 }
 
 } // namespace FormAnimator

@@ -73,12 +73,7 @@ void TDIBCanvas::MakeCurrent()
 void TDIBCanvas::ReleaseCurrent()
 {
     const bool outermost = LockCount == 1;
-    std::exception_ptr failure;
-    try {
-        TGlCanvas::ReleaseCurrent();
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    const std::exception_ptr failure = Attempt([this] { TGlCanvas::ReleaseCurrent(); });
     // The previous bitmap goes back whatever the release reported.
     if (outermost && !SelectObject(DC, PreviousBitmap) && !failure)
         RaiseLastOSError();

@@ -23,16 +23,10 @@ TGlBitmap::TGlBitmap() : Canvas(nullptr), PixelFormat(new TGlPixelFormat)
 
 TGlBitmap::~TGlBitmap()
 {
-    std::exception_ptr failure;
-    try {
-        FreeSurface();
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    const std::exception_ptr failure = Attempt([this] { FreeSurface(); });
     FreeAndNil(Canvas);
     FreeAndNil(PixelFormat);
-    if (failure && CanRaise())
-        std::rethrow_exception(failure);
+    RaiseIfCan(failure);
 }
 
 bool TGlBitmap::IsOffscreen()

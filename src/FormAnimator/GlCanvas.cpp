@@ -360,18 +360,7 @@ BITMAPINFO DIBInfo(int32_t Width, int32_t Height, uint16_t BitCount)
     return info;
 }
 
-TPageBuffer::~TPageBuffer() noexcept(false)
-{
-    if (CanRaise()) {
-        Free();
-        return;
-    }
-    // Already unwinding: a second failure would end the program.
-    try {
-        Free();
-    } catch (...) {
-    }
-}
+TPageBuffer::~TPageBuffer() noexcept(false) { RaiseIfCan(Attempt([this] { Free(); })); }
 
 void* TPageBuffer::Reserve(size_t Size)
 {
@@ -411,21 +400,14 @@ void GlCanvasInitialization()
 
 void GlCanvasFinalization()
 {
-    // Every global is freed even when one of them reports a problem.
-    std::exception_ptr first;
-    auto attempt = [&first](auto&& free) {
-        try {
-            free();
-        } catch (...) {
-            if (!first)
-                first = std::current_exception();
-        }
-    };
-    attempt([] { FreeAndNil(NullDIBCanvases); });
-    attempt([] { FreeAndNil(NullWindowedCanvas); });
-    attempt([] { FreeAndNil(GlCanvasManager); });
-    if (first)
-        std::rethrow_exception(first);
+    // Every global is freed even when one of them reports a problem; the
+    // first problem leaves.
+    const std::exception_ptr failures[] = {Attempt([] { FreeAndNil(NullDIBCanvases); }),
+                                           Attempt([] { FreeAndNil(NullWindowedCanvas); }),
+                                           Attempt([] { FreeAndNil(GlCanvasManager); })};
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
 }
 
 } // namespace FormAnimator

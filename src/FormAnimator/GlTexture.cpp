@@ -71,17 +71,7 @@ TGlTexture::TGlTexture(TGlCanvas* Canvas)
         platform::AssertionFailed("Assertion failure", GlTextureUnit, NoCanvasLine);
 }
 
-TGlTexture::~TGlTexture()
-{
-    if (CanRaise()) {
-        Release();
-        return;
-    }
-    try {
-        Release();
-    } catch (...) {
-    }
-}
+TGlTexture::~TGlTexture() { RaiseIfCan(Attempt([this] { Release(); })); }
 
 template <class F>
 void TGlTexture::Work(F&& Body)
