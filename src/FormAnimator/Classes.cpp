@@ -1,6 +1,9 @@
 #include "Classes.h"
 #include "Describe.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace FormAnimator {
 
 std::string Describe(std::exception_ptr failure)
@@ -12,6 +15,13 @@ std::string Describe(std::exception_ptr failure)
     } catch (...) {
         return "unknown error";
     }
+}
+
+std::string LowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
 void TPersistent::Assign(const TPersistent* Source)

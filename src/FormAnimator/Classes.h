@@ -56,6 +56,10 @@ void FreeAndNil(T*& object)
     delete doomed;
 }
 
+// ASCII lower case: file extensions and OpenGL extension names compare
+// without regard to case.
+std::string LowerCase(std::string text);
+
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 // The toolkit's general exception: a message and nothing else.

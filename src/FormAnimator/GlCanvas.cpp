@@ -15,7 +15,6 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace FormAnimator {
 
@@ -26,13 +25,6 @@ TNullWindowedCanvas* NullWindowedCanvas = nullptr;
 TObjectList* NullDIBCanvases = nullptr;
 
 namespace {
-
-std::string LowerCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // An empty name is never found.
 bool Contains(const std::string& haystack, const std::string& name)

@@ -1,7 +1,6 @@
 #include "Graphics.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -10,13 +9,6 @@
 namespace FormAnimator {
 
 namespace {
-
-std::string LowerCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // The extension with its dot, or empty when the file name has none.
 std::string ExtensionOf(const std::string& FileName)
