@@ -468,10 +468,6 @@ TEST_F(MainWindow, CountTextsAndRenameFollowTheSelection)
     Photos(4);
     Show();
     OpenFolder(dir);
-    struct Step {
-        int select;
-        const char* english;
-    };
     EXPECT_FALSE(form->A_rename->isEnabled());
     form->SetSelected(0, true);
     EXPECT_EQ(form->StatusText(), "1 file selected");
