@@ -1,5 +1,7 @@
 #include "platform/win32/Win32.h"
 
+#include "support/MemoryDC.h"
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -287,12 +289,7 @@ TEST(DibSections, GlRenderingEndsUpInTheBitsBottomUp)
     HDC screen = GetDC(GetDesktopWindow());
     HDC dc = CreateCompatibleDC(screen);
     ReleaseDC(GetDesktopWindow(), screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = 40;
-    info.bmiHeader.biWidth = 4;
-    info.bmiHeader.biHeight = 2;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = support::DibHeader(4, 2, 32);
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     ASSERT_NE(dib, nullptr);
@@ -333,11 +330,7 @@ TEST(DibSections, GlRenderingEndsUpInTheBitsBottomUp)
 
 TEST(DibSections, BadLayoutsAreRefused)
 {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = 40;
-    info.bmiHeader.biWidth = 4;
-    info.bmiHeader.biHeight = 4;
-    info.bmiHeader.biPlanes = 1;
+    BITMAPINFO info = support::DibHeader(4, 4, 0);
     void* bits = &info;
     for (int bitCount : {0, 1, 8, 16})
     {
