@@ -267,6 +267,13 @@ POINT TMeshFrame::GridPoint(float u, float v)
     return p;
 }
 
+void TMeshFrame::PlaceGrid(TGrid& Grid)
+{
+    for (int i = 0; i <= MeshSize; ++i)
+        for (int j = 0; j <= MeshSize; ++j)
+            Grid[i][j] = GridPoint(float(i) / MeshSize, float(j) / MeshSize);
+}
+
 void TVistaEmulationAnimator::DrawFrame(HDC BackDC, HDC WorkDC, HDC FormDC, float Progress, TRect& FrameRect)
 {
     if (SetStretchBltMode(WorkDC, HALFTONE) == 0)
@@ -285,11 +292,8 @@ void TVistaEmulationAnimator::DrawFrame(HDC BackDC, HDC WorkDC, HDC FormDC, floa
     UnionRect(&m.F, &m.R1, &m.R2);
     UnionRect(&m.F, &m.F, &m.R3);
 
-    // The mesh points, each evaluated once: row j of column i is P[i][j].
-    POINT P[MeshSize + 1][MeshSize + 1];
-    for (int i = 0; i <= MeshSize; ++i)
-        for (int j = 0; j <= MeshSize; ++j)
-            P[i][j] = m.GridPoint(float(i) / MeshSize, float(j) / MeshSize);
+    TMeshFrame::TGrid P;
+    m.PlaceGrid(P);
 
     const int W = EndBounds.Width(), H = EndBounds.Height();
     const auto cellEdge = [](int k, int size) { return RoundEven(double(k * size) / MeshSize); };

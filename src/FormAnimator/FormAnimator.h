@@ -120,13 +120,32 @@ public:
                    win32::TRect& FrameRect) override;
 };
 
+// One frame of the warped mesh, shared by the GDI and the OpenGL animator:
+// the three progress rectangles R1 (comes last), R2 and R3 (leads), the
+// mirror flags, and the frame rectangle F that the mesh points widen.
+struct TMeshFrame {
+    win32::TRect R1, R2, R3;
+    bool FlipU = false, FlipV = false;
+    win32::TRect F;
+
+    static constexpr int MeshSize = 15;
+    // Mesh points: column i, row j is Grid[i][j].
+    using TGrid = win32::POINT[MeshSize + 1][MeshSize + 1];
+
+    // The warped screen position of mesh point (u, v), both 0 .. 1; widens F
+    // to hold it. When R1 = R2 = R3 the mesh is that plain rectangle.
+    win32::POINT GridPoint(float u, float v);
+    // Every mesh point, each evaluated once.
+    void PlaceGrid(TGrid& Grid);
+};
+
 // The warped mesh: the form's image on a 15 x 15 mesh whose points follow
 // three staggered frame rectangles, so it curls on its way in while fading
 // in over the background. Each cell is two masked parallelogram copies.
 class TVistaEmulationAnimator : public TGDIFormAnimator {
 public:
     static constexpr const char* StaticClassName = "TVistaEmulationAnimator";
-    static constexpr int MeshSize = 15;
+    static constexpr int MeshSize = TMeshFrame::MeshSize;
     static std::string Description();
     TFormAnimatorClass ClassType() const override { return ClassOf<TVistaEmulationAnimator>(); }
     void Run() override;
@@ -137,19 +156,6 @@ public:
     win32::HBITMAP UpperLeftMask = nullptr;
     bool FlipU = false;
     bool FlipV = false;
-};
-
-// One frame of the warped mesh, shared by the GDI and the OpenGL animator:
-// the three progress rectangles R1 (comes last), R2 and R3 (leads), the
-// mirror flags, and the frame rectangle F that the mesh points widen.
-struct TMeshFrame {
-    win32::TRect R1, R2, R3;
-    bool FlipU = false, FlipV = false;
-    win32::TRect F;
-
-    // The warped screen position of mesh point (u, v), both 0 .. 1; widens F
-    // to hold it. When R1 = R2 = R3 the mesh is that plain rectangle.
-    win32::POINT GridPoint(float u, float v);
 };
 
 inline float Clamp01(float Value) { return Value < 0 ? 0.0f : Value > 1 ? 1.0f : Value; }

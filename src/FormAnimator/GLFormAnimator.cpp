@@ -97,7 +97,7 @@ void TGLFormAnimator::RenderLoop(const void* Background)
     glPixelStorei(GL_UNPACK_ROW_LENGTH, SW);
 
     const TRect screen{0, 0, SW, SH};
-    TRect C = screen;
+    TRect C = screen; // the previous frame's rectangle: the whole screen at first
     glEnable(GL_SCISSOR_TEST);
     const DWORD duration = std::max<DWORD>(AnimationDuration, 1);
     const DWORD Start = GetTickCount();
@@ -105,32 +105,37 @@ void TGLFormAnimator::RenderLoop(const void* Background)
     do {
         // Elapsed time clamped in wrapping arithmetic, as in the GDI loop.
         elapsed = std::min<DWORD>(GetTickCount() - Start, duration);
-        if (C.IsEmpty()) {
-            C.Right = C.Left + 1;
-            C.Bottom = C.Top + 1;
-        }
-        glScissor(C.Left, SH - C.Bottom, C.Width(), C.Height());
+        const float p = float(elapsed) / float(duration);
+        // The frame is placed before anything is drawn, so that the scissor
+        // box holds both the previous frame (to erase it) and this one (to
+        // draw it). A box of the previous frame alone cut the mesh where it
+        // outgrew that frame and sent stale pixels of the surface there to
+        // the screen.
+        TMeshFrame::TGrid grid;
+        TRect F = PlaceMesh(p, grid).F;
+        IntersectRect(&F, &F, &screen);
+        TRect Box;
+        UnionRect(&Box, &C, &F);
+        if (Box.IsEmpty())
+            Box = {C.Left, C.Top, C.Left + 1, C.Top + 1};
+        glScissor(Box.Left, SH - Box.Bottom, Box.Width(), Box.Height());
         // The background is redrawn only inside the scissor box: only those
         // rows and columns are handed to GL, which otherwise converts the
         // whole screen every frame. Its rows are bottom-up, so they land
         // upright at the box's bottom-left corner. The fourth byte of a DIB
         // pixel is not an alpha, so the background goes in unblended (which
         // is also the cheaper path).
-        glRasterPos2i(C.Left, C.Bottom);
-        glPixelStorei(GL_UNPACK_SKIP_PIXELS, C.Left);
-        glPixelStorei(GL_UNPACK_SKIP_ROWS, SH - C.Bottom);
+        glRasterPos2i(Box.Left, Box.Bottom);
+        glPixelStorei(GL_UNPACK_SKIP_PIXELS, Box.Left);
+        glPixelStorei(GL_UNPACK_SKIP_ROWS, SH - Box.Bottom);
         glDisable(GL_BLEND);
-        glDrawPixels(C.Width(), C.Height(), GL_BGRA, GL_UNSIGNED_BYTE, Background);
+        glDrawPixels(Box.Width(), Box.Height(), GL_BGRA, GL_UNSIGNED_BYTE, Background);
         glEnable(GL_BLEND);
-        TRect F = DrawMesh(float(elapsed) / float(duration));
-        glDisable(GL_TEXTURE_2D);
-        IntersectRect(&F, &F, &screen);
-        TRect Dirty;
-        UnionRect(&Dirty, &C, &F);
+        DrawMesh(p, grid);
         C = F;
         glFlush();
         glFinish();
-        RenderBitmap->CopyRectTo(Dirty, ScreenDC, Dirty.Left, Dirty.Top);
+        RenderBitmap->CopyRectTo(Box, ScreenDC, Box.Left, Box.Top);
         // A frame's GL errors are dropped here so that the final Unlock does
         // not report them; bounded, as a lost context may report forever.
         for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
@@ -138,10 +143,9 @@ void TGLFormAnimator::RenderLoop(const void* Background)
     } while (elapsed < duration);
 }
 
-TRect TGLFormAnimator::DrawMesh(float Progress)
+TMeshFrame TGLFormAnimator::PlaceMesh(float Progress, TMeshFrame::TGrid& Grid)
 {
     const float s = float(platform::Power(Progress, 0.5));
-    glColor4f(1, 1, 1, s);
     TMeshFrame m;
     m.R1 = FrameRect(Clamp01(3 * s - 2));
     m.R2 = FrameRect(Clamp01(3 * s - 1));
@@ -150,7 +154,16 @@ TRect TGLFormAnimator::DrawMesh(float Progress)
     m.FlipV = FlipV;
     UnionRect(&m.F, &m.R1, &m.R2);
     UnionRect(&m.F, &m.F, &m.R3);
+    m.PlaceGrid(Grid);
+    return m;
+}
 
+void TGLFormAnimator::DrawMesh(float Progress, const TMeshFrame::TGrid& Grid)
+{
+    // With GL_MODULATE and the blend function the form's opacity is p^0.5.
+    glColor4f(1, 1, 1, float(platform::Power(Progress, 0.5)));
+    // The texture holds the form bottom-up: t runs from the top row's
+    // TexExtentT down to 0.
     const float ES = Texture->TexExtentS(), ET = Texture->TexExtentT();
     glEnable(GL_TEXTURE_2D);
     for (int i = 0; i < MeshSize; ++i) {
@@ -158,16 +171,13 @@ TRect TGLFormAnimator::DrawMesh(float Progress)
         for (int j = 0; j <= MeshSize; ++j) {
             const float v = float(j) / MeshSize;
             for (const int k : {i, i + 1}) {
-                const float u = float(k) / MeshSize;
-                glTexCoord2f(ES * u, ET * (1 - v));
-                const POINT p = m.GridPoint(u, v);
-                glVertex2f(float(p.X), float(p.Y));
+                glTexCoord2f(ES * float(k) / MeshSize, ET * (1 - v));
+                glVertex2f(float(Grid[k][j].X), float(Grid[k][j].Y));
             }
         }
         glEnd();
     }
     glDisable(GL_TEXTURE_2D);
-    return m.F;
 }
 
 } // namespace FormAnimator

@@ -17,7 +17,7 @@ class TGl2DTexture;
 class TGLFormAnimator : public TCustomFormAnimator {
 public:
     static constexpr const char* StaticClassName = "TGLFormAnimator";
-    static constexpr int MeshSize = 15;
+    static constexpr int MeshSize = TMeshFrame::MeshSize;
     // Makes the screen-sized GL surface and the texture; raises when OpenGL
     // cannot give an offscreen surface.
     TGLFormAnimator();
@@ -25,10 +25,13 @@ public:
     static std::string Description();
     TFormAnimatorClass ClassType() const override { return ClassOf<TGLFormAnimator>(); }
     void Run() override;
-    // The timed frames; Background holds the screen as a bottom-up 24-bit DIB.
+    // The timed frames; Background holds the screen as a bottom-up 32-bit DIB.
     void RenderLoop(const void* Background);
-    // Draws the mesh at Progress and returns the rectangle it covers.
-    win32::TRect DrawMesh(float Progress);
+    // The mesh at Progress: its rectangles, the rectangle it covers and its
+    // points.
+    TMeshFrame PlaceMesh(float Progress, TMeshFrame::TGrid& Grid);
+    // Draws the mesh placed at Progress.
+    void DrawMesh(float Progress, const TMeshFrame::TGrid& Grid);
 
     TGlBitmap* RenderBitmap = nullptr; // owned
     TGl2DTexture* Texture = nullptr;   // owned

@@ -111,26 +111,37 @@ TEST_F(GLAnimator, AtOneTheMeshIsTheOpaqueFormAndAfterwardsTheScreenShowsTheSnap
     }
 }
 
-TEST_F(GLAnimator, FirstFrameIsScissoredToTheScreenLaterOnesToThePreviousFrame)
+TEST_F(GLAnimator, FirstFrameIsScissoredToTheScreenLaterOnesToThePreviousAndTheCurrentFrame)
 {
+    // The second frame, at p = 1, outgrows the first (the start rectangle):
+    // the box must hold both, and the form must be whole on the screen.
+    const QImage image = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
     std::vector<TRect> boxes; // top-left origin
+    int wrong = -1;
     screen->AfterDraw = [&](const gfx::Rect&) {
         GLint b[4] = {};
         glGetIntegerv(GL_SCISSOR_BOX, b);
         boxes.push_back({b[0], SH - b[1] - b[3], b[0] + b[2], SH - b[1]});
+        if (boxes.size() == 2) {
+            wrong = 0;
+            for (int y = 44; y < 76; ++y)
+                for (int x = 54; x < 106; ++x)
+                    wrong += !Near(screen->Pixel(x, y), image.pixel(x - 50, y - 40) & 0xFFFFFF, 2) &&
+                             !QRect(8, 3, 24, 19).contains(x - 50, y - 40); // the child's filtered edges
+        }
     };
     Script({1000, 1000, 1700});
     TGLFormAnimator a;
     a.Animate(form.get());
     screen->AfterDraw = nullptr;
-    TRect start;
+    TRect first = a.FrameRect(0), both;
     const TRect whole{0, 0, SW, SH};
-    IntersectRect(&start, &a.StartBounds, &whole);
-    if (start.IsEmpty())
-        start = {0, 0, 1, 1};
+    IntersectRect(&first, &first, &whole);
+    UnionRect(&both, &first, &a.EndBounds);
     ASSERT_EQ(boxes.size(), 3u) << "two frames, then the snapshot";
     EXPECT_EQ(boxes[0], whole);
-    EXPECT_EQ(boxes[1], start) << "the first frame, at p = 0, covers the start rectangle";
+    EXPECT_EQ(boxes[1], both);
+    EXPECT_EQ(wrong, 0) << "the second frame shows the whole form";
 }
 
 TEST_F(GLAnimator, AFailedUploadRestoresTheScreenFreesEverythingAndReachesTheManagersBox)
