@@ -5,6 +5,7 @@
 
 #include "platform/Random.h"
 #include "platform/RealMath.h"
+#include "platform/qt/Screen.h"
 #include "platform/win32/Gdi.h"
 #include "platform/win32/GdiDraw.h"
 #include "platform/win32/GdiRegion.h"
@@ -29,6 +30,9 @@ int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
 TGLFormAnimator::TGLFormAnimator()
 {
+    // The style is chosen before the first form is shown, when the screen
+    // may not be open yet: open it, so that the surface gets its size.
+    platform::qt::InstallPrimaryScreen();
     std::unique_ptr<TGlBitmap> bitmap(new TGlBitmap);
     bitmap->SetWidth(ScreenWidth());
     bitmap->SetHeight(ScreenHeight());
@@ -48,6 +52,13 @@ std::string TGLFormAnimator::Description() { return "Animations style Vista, acc
 void TGLFormAnimator::Run()
 {
     const int SW = ScreenWidth(), SH = ScreenHeight();
+    // The surface follows the screen: one of another size (the screen was
+    // changed since the style was chosen) would cut the frames at its edge
+    // and send undefined pixels from beyond it to the screen.
+    if (RenderBitmap->GetWidth() != SW || RenderBitmap->GetHeight() != SH) {
+        RenderBitmap->SetWidth(SW);
+        RenderBitmap->SetHeight(SH);
+    }
     // The background is read as 32-bit rows: the screen's own layout, so the
     // read-back is a plain copy and GL takes the rows without converting
     // them (24-bit rows cost a conversion each way on every frame).

@@ -111,6 +111,25 @@ TEST_F(GLAnimator, AtOneTheMeshIsTheOpaqueFormAndAfterwardsTheScreenShowsTheSnap
     }
 }
 
+TEST_F(GLAnimator, ASurfaceMadeForAnotherScreenSizeIsRemadeForTheScreenShown)
+{
+    const auto shown = GetScreenDevice();
+    SetScreenDevice(std::make_shared<MemoryScreen>(SW * 3, SH * 2));
+    const auto a = std::make_unique<TGLFormAnimator>();
+    SetScreenDevice(shown);
+    int wrong = -1;
+    screen->AfterDraw = [&](const gfx::Rect&) {
+        if (wrong < 0)
+            wrong = PixelsNot(Background) == 0 ? 0 : 1;
+    };
+    Script({1000, 1000, 1700});
+    a->Animate(form.get());
+    screen->AfterDraw = nullptr;
+    EXPECT_EQ(a->RenderBitmap->GetWidth(), SW);
+    EXPECT_EQ(a->RenderBitmap->GetHeight(), SH);
+    EXPECT_EQ(wrong, 0) << "the first frame, at p = 0, shows the background alone";
+}
+
 TEST_F(GLAnimator, FirstFrameIsScissoredToTheScreenLaterOnesToThePreviousAndTheCurrentFrame)
 {
     // The second frame, at p = 1, outgrows the first (the start rectangle):
