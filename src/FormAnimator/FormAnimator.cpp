@@ -36,9 +36,6 @@ const DWORD WinAnimateDirections[8] = {
 
 namespace {
 
-// A duration of 0 would divide by zero in every progress computation.
-DWORD Duration() { return std::max<DWORD>(AnimationDuration, 1); }
-
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
@@ -173,15 +170,9 @@ void TGDIFormAnimator::Run()
         DeleteObject(workBitmap);
     }};
 
-    const DWORD duration = Duration();
-    const DWORD Start = GetTickCount();
     TRect PrevRect{0, 0, 0, 0};
     BitBlt(WorkDC, 0, 0, SW, SH, BackDC, 0, 0, SRCCOPY);
-    DWORD elapsed;
-    do {
-        // Elapsed time clamped in wrapping arithmetic: a tick count that wraps
-        // during the animation neither ends nor stretches it.
-        elapsed = std::min<DWORD>(GetTickCount() - Start, duration);
+    PlayFrames(AnimationDuration, [&](DWORD elapsed, DWORD duration) {
         BitBlt(WorkDC, PrevRect.Left, PrevRect.Top, PrevRect.Width(), PrevRect.Height(), BackDC, PrevRect.Left,
                PrevRect.Top, SRCCOPY);
         TRect Cur{0, 0, SW, SH};
@@ -194,7 +185,7 @@ void TGDIFormAnimator::Run()
         BitBlt(ScreenDC, Dirty.Left, Dirty.Top, Dirty.Width(), Dirty.Height(), WorkDC, Dirty.Left, Dirty.Top,
                SRCCOPY);
         PrevRect = Cur;
-    } while (elapsed < duration);
+    });
 }
 
 std::string TClassicAnimator::Description() { return "Animations émulées simples"; }

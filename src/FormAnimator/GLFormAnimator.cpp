@@ -110,12 +110,7 @@ void TGLFormAnimator::RenderLoop(const void* Background)
     const TRect screen{0, 0, SW, SH};
     TRect C = screen; // the previous frame's rectangle: the whole screen at first
     glEnable(GL_SCISSOR_TEST);
-    const DWORD duration = std::max<DWORD>(AnimationDuration, 1);
-    const DWORD Start = GetTickCount();
-    DWORD elapsed;
-    do {
-        // Elapsed time clamped in wrapping arithmetic, as in the GDI loop.
-        elapsed = std::min<DWORD>(GetTickCount() - Start, duration);
+    PlayFrames(AnimationDuration, [&](DWORD elapsed, DWORD duration) {
         const float p = float(elapsed) / float(duration);
         // The frame is placed before anything is drawn, so that the scissor
         // box holds both the previous frame (to erase it) and this one (to
@@ -151,7 +146,7 @@ void TGLFormAnimator::RenderLoop(const void* Background)
         // not report them; bounded, as a lost context may report forever.
         for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
         }
-    } while (elapsed < duration);
+    });
 }
 
 TMeshFrame TGLFormAnimator::PlaceMesh(float Progress, TMeshFrame::TGrid& Grid)

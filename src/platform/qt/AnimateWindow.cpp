@@ -92,15 +92,11 @@ BOOL AnimateWindow(QWidget* form, DWORD time, DWORD flags)
         }
         DeleteObject(shape);
 
-        const DWORD duration = std::max<DWORD>(time, 1);
-        const DWORD start = GetTickCount();
-        DWORD elapsed;
-        do {
-            elapsed = std::min<DWORD>(GetTickCount() - start, duration);
+        PlayFrames(time, [&](DWORD elapsed, DWORD duration) {
             BitBlt(work.dc, 0, 0, W, H, back.dc, 0, 0, SRCCOPY);
             DrawEffect(work.dc, image.dc, W, H, double(elapsed) / duration, flags);
             BitBlt(screen, b.Left, b.Top, W, H, work.dc, 0, 0, SRCCOPY);
-        } while (elapsed < duration);
+        });
     }
     ReleaseDC(desktop, screen);
     return TRUE;

@@ -5,6 +5,8 @@
 
 #include "WinTypes.h"
 
+#include <algorithm>
+
 namespace win32 {
 
 DWORD GetTickCount();
@@ -12,5 +14,22 @@ DWORD GetTickCount();
 // Replaces the clock's source; null restores the monotonic system clock.
 using TickSource = DWORD (*)(void* context);
 void SetTickSource(TickSource source, void* context = nullptr);
+
+// The timed loop of an animation: calls Frame(elapsed, duration) with the
+// milliseconds since the start, until a frame at the full duration is drawn.
+// The duration is at least 1 ms, and the elapsed time is clamped to it in
+// wrapping arithmetic, so a clock that wraps during the loop neither ends
+// nor stretches it.
+template <class TFrame>
+void PlayFrames(DWORD duration, TFrame&& frame)
+{
+    duration = std::max<DWORD>(duration, 1);
+    const DWORD start = GetTickCount();
+    DWORD elapsed;
+    do {
+        elapsed = std::min<DWORD>(GetTickCount() - start, duration);
+        frame(elapsed, duration);
+    } while (elapsed < duration);
+}
 
 } // namespace win32
