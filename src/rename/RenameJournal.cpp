@@ -168,29 +168,23 @@ bool Parse(std::string_view text, TRenameJournal& j)
         if (lineNo <= 6) {
             if (f.size() != 2 || f[0] != kHeader[lineNo - 2])
                 return damaged(where);
+            const auto unescape = [&](std::string& into) {
+                const auto v = platform::UnescapeBytes(f[1]);
+                if (v)
+                    into = *v;
+                return v.has_value();
+            };
             bool ok = true;
             long long time = 0;
             switch (lineNo) {
-            case 2: {
-                const auto v = platform::UnescapeBytes(f[1]);
-                ok = v.has_value();
-                if (ok)
-                    j.Folder = *v;
-                break;
-            }
+            case 2: ok = unescape(j.Folder); break;
             case 3: ok = ParseNumber(f[1], j.Device); break;
             case 4: ok = ParseNumber(f[1], j.FolderInode); break;
             case 5:
                 ok = ParseNumber(f[1], time);
                 j.Time = static_cast<std::time_t>(time);
                 break;
-            case 6: {
-                const auto v = platform::UnescapeBytes(f[1]);
-                ok = v.has_value();
-                if (ok)
-                    j.Pattern = *v;
-                break;
-            }
+            case 6: ok = unescape(j.Pattern); break;
             }
             if (!ok)
                 return damaged(where);
