@@ -1,4 +1,5 @@
 #pragma once
+// Classes: JournalEntry, TRenameJournal, EJournalError.
 // The rename journal, shared by the window and the command line. Before a
 // batch renames anything its plan is written to a file and flushed to disk
 // (one fsync of the file, one of its folder): the folder, the time, the

@@ -1,4 +1,5 @@
 #pragma once
+// Classes: TRenameHost.
 // TRenameHost, what the main window's Rename command needs from the window
 // (its photos, their folder, a progress display), and RenameSelectedPhotos,
 // the command itself. The window implements the host; the command never
