@@ -9,8 +9,8 @@
 // build is single-threaded, the peers are timed as black-box commands with
 // their default threading and again limited to one thread.
 
-#include "main/thumbnails/JpegThumbnail.h"
-#include "main/thumbnails/ThumbnailCache.h"
+#include "thumbnails/JpegThumbnail.h"
+#include "thumbnails/ThumbnailCache.h"
 #include "platform/FileStream.h"
 
 #include "support/ChildProcess.h"

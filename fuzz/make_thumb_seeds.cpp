@@ -6,7 +6,7 @@
 
 #include "gfx/Bmp.h"
 #include "gfx/GfxTestSupport.h"
-#include "main/thumbnails/ThumbBitmap.h"
+#include "thumbnails/ThumbBitmap.h"
 #include "support/JpegSamples.h"
 
 #include "FuzzSupport.h"

@@ -6,9 +6,9 @@
 #include "FuzzSupport.h"
 #include "gfx/Bmp.h"
 #include "gfx/GfxTestSupport.h"
-#include "main/thumbnails/ImageExtract.h"
-#include "main/thumbnails/ThumbBitmap.h"
-#include "main/thumbnails/ThumbnailCache.h"
+#include "thumbnails/ImageExtract.h"
+#include "thumbnails/ThumbBitmap.h"
+#include "thumbnails/ThumbnailCache.h"
 #include "platform/FileStream.h"
 
 #include <cstdint>

@@ -5,8 +5,8 @@
 
 #include "main/MyListView.h"
 #include "main/StatusBar.h"
-#include "main/thumbnails/ThumbBitmap.h"
-#include "main/thumbnails/ThumbnailCache.h"
+#include "thumbnails/ThumbBitmap.h"
+#include "thumbnails/ThumbnailCache.h"
 #include "platform/qt/FileName.h"
 #include "ui/BitmapImage.h"
 #include "ui/InterfaceLanguage.h"

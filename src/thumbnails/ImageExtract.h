@@ -1,7 +1,7 @@
 #pragma once
 // Thumbnail extraction for one photo file. Plain C++, no Qt.
 
-#include "main/thumbnails/ThumbBitmap.h"
+#include "thumbnails/ThumbBitmap.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "gfx/GfxTestSupport.h"
 #include "gfx/Bmp.h"
-#include "main/thumbnails/ThumbBitmap.h"
-#include "main/thumbnails/ThumbnailCache.h"
+#include "thumbnails/ThumbBitmap.h"
+#include "thumbnails/ThumbnailCache.h"
 #include "platform/FileStream.h"
 
 #include "support/JpegSamples.h"

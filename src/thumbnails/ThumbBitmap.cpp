@@ -1,4 +1,4 @@
-#include "main/thumbnails/ThumbBitmap.h"
+#include "thumbnails/ThumbBitmap.h"
 
 #include "gfx/Bmp.h"
 #include "gfx/Raster.h"

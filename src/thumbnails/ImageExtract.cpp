@@ -1,6 +1,6 @@
-#include "main/thumbnails/ImageExtract.h"
+#include "thumbnails/ImageExtract.h"
 
-#include "main/thumbnails/JpegThumbnail.h"
+#include "thumbnails/JpegThumbnail.h"
 
 std::string CollapseDoubledSeparators(const std::string& path)
 {

@@ -1,8 +1,8 @@
 #include "gfx/GfxTestSupport.h"
 #include "gfx/Jpeg.h"
-#include "main/thumbnails/ImageExtract.h"
-#include "main/thumbnails/JpegThumbnail.h"
-#include "main/thumbnails/ThumbBitmap.h"
+#include "thumbnails/ImageExtract.h"
+#include "thumbnails/JpegThumbnail.h"
+#include "thumbnails/ThumbBitmap.h"
 
 #include "support/JpegSamples.h"
 #include "support/ScratchFolder.h"

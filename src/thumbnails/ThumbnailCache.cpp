@@ -1,8 +1,8 @@
-#include "main/thumbnails/ThumbnailCache.h"
+#include "thumbnails/ThumbnailCache.h"
 
 #include "gfx/Bmp.h"
-#include "main/thumbnails/ImageExtract.h"
-#include "main/thumbnails/ThumbBitmap.h"
+#include "thumbnails/ImageExtract.h"
+#include "thumbnails/ThumbBitmap.h"
 #include "platform/FileStream.h"
 
 #include <cstdio>

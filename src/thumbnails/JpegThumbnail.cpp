@@ -1,4 +1,4 @@
-#include "main/thumbnails/JpegThumbnail.h"
+#include "thumbnails/JpegThumbnail.h"
 
 #include "metadata/TiffWalker.h"
 #include "platform/UniqueFd.h"

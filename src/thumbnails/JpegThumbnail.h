@@ -7,7 +7,7 @@
 // The result is fitted inside the box keeping the aspect ratio and turned
 // upright by the EXIF orientation. Plain C++, no Qt.
 
-#include "main/thumbnails/ThumbBitmap.h"
+#include "thumbnails/ThumbBitmap.h"
 
 #include <cstddef>
 #include <cstdint>
