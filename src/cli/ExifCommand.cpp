@@ -2,11 +2,14 @@
 
 #include "cli/Output.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <exception>
 #include <sstream>
 #include <type_traits>
 #include <variant>
+
+#include <sys/stat.h>
 
 namespace cli {
 
@@ -44,7 +47,7 @@ int ExifCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         if (!optionsEnded && a == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
-            err << "quistelor-cli exif: unknown option '" << a << "'\n";
+            err << "quistelor-cli exif: unknown option '" << EscapeValue(a) << "'\n";
             return 2;
         } else {
             files.push_back(a);
@@ -62,6 +65,14 @@ int ExifCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         text << "==> " << EscapeValue(file) << '\n';
         TExif exif;
         try {
+            // The reader leaves its fields alone for a file that is not
+            // there, which suits the window's date fallback; asked about a
+            // file by name, that file's absence is an error.
+            struct stat st {};
+            if (::stat(file.c_str(), &st) != 0) {
+                const int code = errno;
+                throw EInOutError(code, file, platform::SysErrorMessage(code));
+            }
             const bool found = exif.ReadFromFile(file);
             text << "ReadFromFile: " << (found ? "true" : "false") << '\n';
             PrintExifFields(exif, text);

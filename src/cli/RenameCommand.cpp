@@ -44,7 +44,7 @@ std::optional<Request> ParseArguments(const char* command, const std::vector<std
             continue;
         }
         if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-            err << "quistelor-cli " << command << ": unknown option '" << a << "'\n";
+            err << "quistelor-cli " << command << ": unknown option '" << EscapeValue(a) << "'\n";
             return std::nullopt;
         }
         break;

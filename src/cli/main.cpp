@@ -8,6 +8,7 @@
 #include "cli/Subcommand.h"
 
 #include <clocale>
+#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -63,6 +64,9 @@ int main(int argc, char** argv)
 {
     // Numbers follow the user's locale (the decimal separator of rationals).
     std::setlocale(LC_ALL, "");
+    // A reader that goes away (`| head -1`) is a lost report, seen as EPIPE
+    // by the write that meets it, not a death in the middle of a batch.
+    std::signal(SIGPIPE, SIG_IGN);
 
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
@@ -88,7 +92,7 @@ int main(int argc, char** argv)
         }
         return c.run(rest, std::cout, std::cerr);
     }
-    std::cerr << "quistelor-cli: unknown command '" << command << "'\n"
+    std::cerr << "quistelor-cli: unknown command '" << cli::EscapeValue(command) << "'\n"
               << "Run 'quistelor-cli --help' for the list of commands.\n";
     return 2;
 }

@@ -107,7 +107,7 @@ TEST(ExifCommand, PrintsEveryFieldInDeclarationOrder)
 TEST(ExifCommand, FilesWithoutExifShowResetValuesAndZeros)
 {
     support::ScratchFolder dir;
-    Outcome r = Exif({dir.Path() + "/missing.jpg", dir.Write("text.jpg", B("not a photo"))});
+    Outcome r = Exif({dir.Write("empty.jpg", B("")), dir.Write("text.jpg", B("not a photo"))});
     EXPECT_EQ(r.status, 0);
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 2 * (2 + std::size(kFieldOrder)));
@@ -122,19 +122,22 @@ TEST(ExifCommand, ErrorsAreReportedAndTheNextFileIsRead)
 {
     support::ScratchFolder dir;
     const std::string cut = dir.Write("cut.jpg", Bytes{0xFF, 0xD8, 0xFF, 0xE1});
+    const std::string missing = dir.Path() + "/missing.jpg";
     const std::string good = dir.Write("good.jpg", SamplePhoto());
-    Outcome r = Exif({cut, dir.Path(), good});
+    Outcome r = Exif({cut, dir.Path(), missing, good});
     EXPECT_EQ(r.status, 1);
     const std::vector<std::string> lines = Lines(r.out);
-    ASSERT_GE(lines.size(), 6u);
+    ASSERT_GE(lines.size(), 8u);
     EXPECT_EQ(lines[0], "==> " + cut);
     EXPECT_EQ(lines[1].rfind("error: ", 0), 0u);
     EXPECT_NE(lines[1].find(cut), std::string::npos);
     EXPECT_EQ(lines[2], "==> " + dir.Path());
     EXPECT_EQ(lines[3].rfind("error: ", 0), 0u);
-    EXPECT_EQ(lines[4], "==> " + good);
-    EXPECT_EQ(lines[5], "ReadFromFile: true");
-    EXPECT_EQ(lines.size(), 6 + std::size(kFieldOrder));
+    EXPECT_EQ(lines[4], "==> " + missing);
+    EXPECT_EQ(lines[5], "error: Cannot read \"" + missing + "\": No such file or directory");
+    EXPECT_EQ(lines[6], "==> " + good);
+    EXPECT_EQ(lines[7], "ReadFromFile: true");
+    EXPECT_EQ(lines.size(), 8 + std::size(kFieldOrder));
 }
 
 TEST(ExifCommand, UsageErrors)
@@ -147,10 +150,12 @@ TEST(ExifCommand, UsageErrors)
     Outcome option = Exif({"--frobnicate"});
     EXPECT_EQ(option.status, 2);
 
-    // "--" ends the options, so a file may be named like one.
+    // "--" ends the options, so a file may be named like one (this one is
+    // not there, which is an error of that file's own).
     Outcome r = Exif({"--", "-x.jpg"});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Lines(r.out).at(0), "==> -x.jpg");
+    EXPECT_EQ(Lines(r.out).at(1), "error: Cannot read \"-x.jpg\": No such file or directory");
 }
 
 TEST(ExifProgram, HelpVersionAndUnknownCommands)
@@ -170,6 +175,23 @@ TEST(ExifProgram, HelpVersionAndUnknownCommands)
 
     EXPECT_EQ(Program({"no-such-command"}).status, 2);
     EXPECT_EQ(Program({}).status, 2);
+}
+
+// A mistyped word is echoed back escaped, as values are, so that it cannot
+// carry terminal codes or extra lines onto the screen.
+TEST(ExifProgram, UnknownCommandsAndOptionsAreEchoedEscaped)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"no\x1b[2Jsuch"}, "quistelor-cli: unknown command 'no\\x1b[2Jsuch'\n"},
+        {{"exif", "-x\ry"}, "quistelor-cli exif: unknown option '-x\\ry'\n"},
+        {{"rename", "--a\nb", "P *", "."}, "quistelor-cli rename: unknown option '--a\\nb'\n"},
+        {{"preview", "--a\tb\x7f", "P *", "."}, "quistelor-cli preview: unknown option '--a\\tb\\x7f'\n"},
+    };
+    for (const auto& [args, firstLine] : cases) {
+        const Outcome r = Program(args);
+        EXPECT_EQ(r.status, 2) << firstLine;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), firstLine);
+    }
 }
 
 TEST(ExifProgram, ExitStatusTellsWhetherAnyFileRaised)

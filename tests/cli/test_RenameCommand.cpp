@@ -11,14 +11,10 @@ namespace {
 
 using CliRun = support::ProcessRun;
 
-// Standard output is captured, unless `stdoutTo` names another target: a
-// path such as /dev/full, or "" for a closed output.
-CliRun Cli(std::vector<std::string> args, const char* stdoutTo = nullptr)
+// Standard output is captured, unless the options send it elsewhere.
+CliRun Cli(std::vector<std::string> args, const support::ProcessOptions& options = {})
 {
     args.insert(args.begin(), QUISTELOR_CLI);
-    support::ProcessOptions options;
-    if (stdoutTo)
-        options.stdoutTo = stdoutTo;
     return support::RunProcess(args, options);
 }
 
@@ -133,25 +129,33 @@ TEST_F(CliRename, NamesAndReasonsAreEscapedToOneLineEach)
     EXPECT_EQ(r.out, first + "\tok\n" + second + "\tfailed: a name cannot hold control characters\n");
 }
 
-// A report that cannot be written is an error, whatever the command. The
-// rename report goes out photo by photo, so the batch stops at the first
-// line lost: one photo renamed, the others untouched.
+// A report that cannot be written is an error, whatever the command, and a
+// pipe whose reader has gone (`| head -1`) is no exception: no death by
+// SIGPIPE. The rename report goes out photo by photo, so the batch stops at
+// the first line lost: one photo renamed, the others untouched, and the batch
+// recorded as ended, so that undo takes it back.
 TEST_F(CliRename, LostStandardOutputIsAnError)
 {
-    for (const char* target : {"/dev/full", ""}) {
-        SCOPED_TRACE(*target ? target : "closed");
+    support::ProcessOptions full, closed, unread;
+    full.stdoutTo = "/dev/full";
+    closed.stdoutTo = "";
+    unread.stdoutUnread = true;
+    for (const auto& [target, options] : {std::pair{"full", full}, {"closed", closed}, {"unread pipe", unread}}) {
+        SCOPED_TRACE(target);
         for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
             Photo(name, std::string("2006:05:12 09:00:0") + name[0]);
         const std::pair<std::vector<std::string>, int> cases[] = {
             {{"preview", "P *", dir.Path()}, 2}, {{"exif", dir / "a.jpg"}, 2},
             {{"--help"}, 2},                     {{"rename", "P *", dir.Path()}, 1}};
         for (const auto& [args, status] : cases) {
-            const CliRun r = Cli(args, target);
+            const CliRun r = Cli(args, options);
             EXPECT_EQ(r.status, status) << args[0];
             EXPECT_NE(r.err.find("cannot write to standard output: "), std::string::npos) << args[0] << r.err;
         }
         EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"P 1.jpg", "b.jpg", "c.jpg"}));
-        std::filesystem::remove(dir / "P 1.jpg");
+        const CliRun undo = Cli({"undo", dir.Path()});
+        EXPECT_EQ(undo.status, 0) << undo.err;
+        EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <optional>
 
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -69,21 +70,37 @@ ProcessRun RunProcess(const std::vector<std::string>& argv, const ProcessOptions
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (options.stdoutTo && options.stdoutTo->empty())
+    int unread[2] = {-1, -1};
+    if (options.stdoutUnread && ::pipe2(unread, O_CLOEXEC) == 0) {
+        ::close(unread[0]);
+        posix_spawn_file_actions_adddup2(&actions, unread[1], 1);
+    } else if (options.stdoutTo && options.stdoutTo->empty())
         posix_spawn_file_actions_addclose(&actions, 1);
     else
         posix_spawn_file_actions_addopen(&actions, 1, options.stdoutTo ? options.stdoutTo->c_str() : outPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // The child meets SIGPIPE as a shell would give it, whatever this
+    // process does with it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data()) == 0) {
+    if (posix_spawnp(&pid, argp[0], &actions, &attributes, argp.data(), envp.data()) == 0) {
         int st = 0;
         if (waitpid(pid, &st, 0) == pid && WIFEXITED(st))
             run.status = WEXITSTATUS(st);
     }
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
+    if (unread[1] >= 0)
+        ::close(unread[1]);
     if (io) {
-        if (!options.stdoutTo)
+        if (!options.stdoutTo && !options.stdoutUnread)
             run.out = Slurp(outPath);
         run.err = Slurp(errPath);
     }

@@ -23,6 +23,9 @@ struct ProcessOptions {
     bool discardOutput = false;
     // Standard output to this path instead (/dev/full, say), or closed when "".
     std::optional<std::string> stdoutTo;
+    // Standard output to a pipe whose reader has gone, as `| head -1` leaves
+    // it once it has its line. The child starts with SIGPIPE at its default.
+    bool stdoutUnread = false;
 
     static ProcessOptions Quiet()
     {
