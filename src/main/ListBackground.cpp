@@ -4,6 +4,7 @@
 #include "gfx/Jpeg.h"
 #include "platform/FileStream.h"
 #include "platform/OSError.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <unistd.h>
@@ -27,16 +28,8 @@ void SaveBmpFile(const std::string& path, const gfx::Bitmap& image)
     platform::UniqueFd fd = platform::OpenWorkingFile(path);
     if (::ftruncate(fd.Get(), 0) != 0)
         throw platform::ECreateFileError("Cannot create file \"" + path + "\". " + platform::SysErrorMessage(errno));
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            platform::RaiseLastOSError(errno);
-        }
-        done += static_cast<size_t>(n);
-    }
+    if (!platform::WriteFull(fd.Get(), bytes.data(), bytes.size()))
+        platform::RaiseLastOSError(errno);
     if (fd.Close() != 0)
         platform::RaiseLastOSError();
 }

@@ -149,14 +149,8 @@ public:
 private:
     std::size_t ReadAt(std::uint64_t pos, std::uint8_t* out, std::size_t n)
     {
-        std::size_t got = 0;
-        while (got < n) {
-            ssize_t r = ::pread(fd_.Get(), out + got, n - got, static_cast<off_t>(pos + got));
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) break;
-            got += static_cast<std::size_t>(r);
-        }
-        return got;
+        const ssize_t got = platform::ReadFull(fd_.Get(), out, n, static_cast<std::int64_t>(pos));
+        return got < 0 ? 0 : static_cast<std::size_t>(got);
     }
 
     platform::UniqueFd fd_;

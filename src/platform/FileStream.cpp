@@ -74,21 +74,11 @@ int64_t TFileStream::Seek(int64_t offset, int whence)
 
 size_t TFileStream::Read(void* buffer, size_t count)
 {
-    size_t done = 0;
-    auto* p = static_cast<char*>(buffer);
-    while (done < count) {
-        ssize_t n = ::pread(fd_.Get(), p + done, count - done, pos_);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            RaiseLastOSError();
-        }
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
-        pos_ += n;
-    }
-    return done;
+    const ssize_t done = ReadFull(fd_.Get(), buffer, count, pos_);
+    if (done < 0)
+        RaiseLastOSError();
+    pos_ += done;
+    return static_cast<size_t>(done);
 }
 
 void TFileStream::ReadBuffer(void* buffer, size_t count)
@@ -99,18 +89,9 @@ void TFileStream::ReadBuffer(void* buffer, size_t count)
 
 void TFileStream::WriteBuffer(const void* buffer, size_t count)
 {
-    size_t done = 0;
-    auto* p = static_cast<const char*>(buffer);
-    while (done < count) {
-        ssize_t n = ::pwrite(fd_.Get(), p + done, count - done, pos_);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EStreamError("Stream write error: " + SysErrorMessage(errno));
-        }
-        done += static_cast<size_t>(n);
-        pos_ += n;
-    }
+    if (!WriteFull(fd_.Get(), buffer, count, pos_))
+        throw EStreamError("Stream write error: " + SysErrorMessage(errno));
+    pos_ += static_cast<int64_t>(count);
 }
 
 } // namespace platform

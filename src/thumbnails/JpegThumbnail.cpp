@@ -111,16 +111,7 @@ std::vector<uint8_t> ReadExifBlock(int fd)
     // Segments: FF xx, then a 16-bit big-endian length that counts itself.
     // FF D8 opens the file; FF DA starts the image data.
     auto readAt = [fd](void* buf, size_t n, off_t at) {
-        size_t done = 0;
-        while (done < n) {
-            ssize_t r = ::pread(fd, static_cast<char*>(buf) + done, n - done, at + static_cast<off_t>(done));
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                return false;
-            done += static_cast<size_t>(r);
-        }
-        return true;
+        return platform::ReadFull(fd, buf, n, at) == static_cast<ssize_t>(n);
     };
     uint8_t head[4];
     if (!readAt(head, 2, 0) || head[0] != 0xFF || head[1] != 0xD8)
