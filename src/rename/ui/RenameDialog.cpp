@@ -44,9 +44,12 @@ QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
     return wrapped + line;
 }
 
+// Names the widget after the field that holds it (tests find it by that
+// name) and puts it at its place; without a width it takes its natural size.
 template <class W>
-W* Place(W* widget, int left, int top, int width = -1, int height = -1)
+W* Place(W* widget, const char* name, int left, int top, int width = -1, int height = -1)
 {
+    widget->setObjectName(QLatin1String(name));
     if (width < 0) {
         widget->adjustSize();
         widget->move(left, top);
@@ -87,40 +90,32 @@ TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useE
     setFont(font);
     setFixedSize(249, 376);
 
-    GroupBox1 = Place(new QGroupBox(QStringLiteral("Wizard"), this), 8, 0, 233, 145);
-    Label1 = Place(new QLabel(QStringLiteral("Filename :"), GroupBox1), 8, 28);
-    Edit_Filename = Place(new QLineEdit(GroupBox1), 64, 24, 145, 21);
-    chk_Date = Place(new QCheckBox(QStringLiteral("Date"), GroupBox1), 16, 64, 81, 17);
-    Label3 = Place(new QLabel(QStringLiteral("( ? )"), GroupBox1), 104, 64);
-    chk_Time = Place(new QCheckBox(QStringLiteral("Time"), GroupBox1), 16, 88, 81, 17);
-    Label4 = Place(new QLabel(QStringLiteral("(%)"), GroupBox1), 104, 88);
-    chk_numerical = Place(new QCheckBox(QStringLiteral("Numerical"), GroupBox1), 16, 112, 81, 17);
+    GroupBox1 = Place(new QGroupBox(QStringLiteral("Wizard"), this), "GroupBox1", 8, 0, 233, 145);
+    Label1 = Place(new QLabel(QStringLiteral("Filename :"), GroupBox1), "Label1", 8, 28);
+    Edit_Filename = Place(new QLineEdit(GroupBox1), "Edit_Filename", 64, 24, 145, 21);
+    chk_Date = Place(new QCheckBox(QStringLiteral("Date"), GroupBox1), "chk_Date", 16, 64, 81, 17);
+    Label3 = Place(new QLabel(QStringLiteral("( ? )"), GroupBox1), "Label3", 104, 64);
+    chk_Time = Place(new QCheckBox(QStringLiteral("Time"), GroupBox1), "chk_Time", 16, 88, 81, 17);
+    Label4 = Place(new QLabel(QStringLiteral("(%)"), GroupBox1), "Label4", 104, 88);
+    chk_numerical = Place(new QCheckBox(QStringLiteral("Numerical"), GroupBox1), "chk_numerical", 16, 112, 81, 17);
     chk_numerical->setChecked(true);
-    Label5 = Place(new QLabel(QStringLiteral("( * )"), GroupBox1), 104, 112);
-    Btt_genpatern = Place(new QPushButton(QStringLiteral("Generate patern"), GroupBox1), 136, 56, 73, 81);
-    Label2 = Place(new QLabel(QStringLiteral("Patern :"), this), 16, 156);
-    Edit_Patern = Place(new QLineEdit(QStringLiteral("Edit_Patern"), this), 64, 152, 145, 21);
-    ProgressBar1 = Place(new QProgressBar(this), 8, 184, 233, 17);
+    Label5 = Place(new QLabel(QStringLiteral("( * )"), GroupBox1), "Label5", 104, 112);
+    Btt_genpatern =
+        Place(new QPushButton(QStringLiteral("Generate patern"), GroupBox1), "Btt_genpatern", 136, 56, 73, 81);
+    Label2 = Place(new QLabel(QStringLiteral("Patern :"), this), "Label2", 16, 156);
+    Edit_Patern = Place(new QLineEdit(QStringLiteral("Edit_Patern"), this), "Edit_Patern", 64, 152, 145, 21);
+    ProgressBar1 = Place(new QProgressBar(this), "ProgressBar1", 8, 184, 233, 17);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    chk_prev = Place(new QCheckBox(QStringLiteral("Preview Filename :"), this), 16, 212, 217, 17);
+    chk_prev = Place(new QCheckBox(QStringLiteral("Preview Filename :"), this), "chk_prev", 16, 212, 217, 17);
     chk_prev->setChecked(true);
-    ListView_prev = Place(new QListWidget(this), 16, 240, 217, 94);
+    ListView_prev = Place(new QListWidget(this), "ListView_prev", 16, 240, 217, 94);
     ListView_prev->setViewMode(QListView::ListMode);
     ListView_prev->setIconSize(QSize(16, 16));
     ListView_prev->setSelectionMode(QAbstractItemView::SingleSelection);
-    btt_cancel = Place(new QPushButton(QStringLiteral("Cancel"), this), 16, 344, 75, 25);
-    btt_ok = Place(new QPushButton(QStringLiteral("Rename"), this), 160, 344, 75, 25);
-
-    const QList<QWidget*> named = {GroupBox1, Label1, Edit_Filename, chk_Date, Label3, chk_Time, Label4,
-                                   chk_numerical, Label5, Btt_genpatern, Label2, Edit_Patern, ProgressBar1,
-                                   chk_prev, ListView_prev, btt_cancel, btt_ok};
-    const char* const names[] = {"GroupBox1", "Label1", "Edit_Filename", "chk_Date", "Label3", "chk_Time",
-                                 "Label4", "chk_numerical", "Label5", "Btt_genpatern", "Label2", "Edit_Patern",
-                                 "ProgressBar1", "chk_prev", "ListView_prev", "btt_cancel", "btt_ok"};
-    for (int i = 0; i < named.size(); ++i)
-        named[i]->setObjectName(QLatin1String(names[i]));
+    btt_cancel = Place(new QPushButton(QStringLiteral("Cancel"), this), "btt_cancel", 16, 344, 75, 25);
+    btt_ok = Place(new QPushButton(QStringLiteral("Rename"), this), "btt_ok", 160, 344, 75, 25);
 
     // Enter in an edit must not press Rename: no button is a default one.
     for (QPushButton* b : {Btt_genpatern, btt_cancel, btt_ok}) {
