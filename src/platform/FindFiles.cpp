@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fnmatch.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -30,6 +31,23 @@ bool NameOrderLess(const std::string& a, const std::string& b)
     return a < b;
 }
 
+namespace {
+
+// Whether the entry may be a plain file: one, a link to one, or a link that
+// leads nowhere. Most file systems say what an entry is in the entry; the
+// others, and links, cost one stat.
+bool MayBePlainFile(DIR* dir, const dirent& e)
+{
+    if (e.d_type != DT_UNKNOWN && e.d_type != DT_LNK)
+        return e.d_type == DT_REG;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), e.d_name, &st, 0) != 0)
+        return true;
+    return S_ISREG(st.st_mode);
+}
+
+} // namespace
+
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern)
 {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), closedir);
@@ -46,7 +64,7 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
         }
         if (e->d_name[0] == '.')
             continue;
-        if (MatchesMask(e->d_name, pattern))
+        if (MatchesMask(e->d_name, pattern) && MayBePlainFile(dir.get(), *e))
             names.emplace_back(e->d_name);
     }
     std::sort(names.begin(), names.end(), NameOrderLess);

@@ -6,11 +6,14 @@
 
 namespace platform {
 
-// Names in `folder` that match the wildcard `pattern` ("*.jpg") without regard to
-// case, sorted by NameOrderLess: the same order on every machine and after
-// every rename, where the file system's own order is a hash. Directories
-// that match are included; hidden entries (names starting with a dot) are not.
-// Throws EOSError when the folder cannot be read.
+// Names of the plain files in `folder` that match the wildcard `pattern`
+// ("*.jpg") without regard to case, sorted by NameOrderLess: the same order
+// on every machine and after every rename, where the file system's own order
+// is a hash. A folder, pipe or device named like a photo is left out (a
+// folder "Holiday.jpg" must not be numbered and renamed as a photo), and so
+// is a link to one; a link that leads nowhere stays, for its reader to
+// report. Hidden entries (names starting with a dot) are left out. Throws
+// EOSError when the folder cannot be read.
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& pattern);
 
 // Names compared after upper-casing ASCII letters, ties broken by the exact

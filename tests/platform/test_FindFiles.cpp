@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using platform::FindFiles;
@@ -18,7 +19,7 @@ struct TempDir : support::ScratchFolder {
 };
 } // namespace
 
-TEST(FindFiles, MatchesWithoutCaseSkipsHiddenKeepsDirectories)
+TEST(FindFiles, MatchesPlainFilesWithoutCaseAndSkipsHidden)
 {
     TempDir d;
     d.touch("a.jpg");
@@ -26,12 +27,18 @@ TEST(FindFiles, MatchesWithoutCaseSkipsHiddenKeepsDirectories)
     d.touch(".c.jpg");
     d.touch("e.jpeg");
     d.touch("f.jpg.txt");
-    fs::create_directory(d.path / "d.jpg");
     fs::create_directory(d.path / "sub");
+    // Named like photos but no plain files: a folder, a pipe, a link to the
+    // folder. Links to a photo and to nothing are listed.
+    fs::create_directory(d.path / "d.jpg");
+    ASSERT_EQ(::mkfifo((d.path / "g.jpg").c_str(), 0600), 0);
+    fs::create_symlink("d.jpg", d.path / "h.jpg");
+    fs::create_symlink("nowhere", d.path / "i.jpg");
+    fs::create_symlink("a.jpg", d.path / "j.jpg");
 
     auto names = FindFiles(d.path.string(), "*.jpg");
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"B.JPG", "a.jpg", "d.jpg"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"B.JPG", "a.jpg", "i.jpg", "j.jpg"}));
 }
 
 TEST(FindFiles, SortsNamesByUpperCasedLettersThenExactBytes)
