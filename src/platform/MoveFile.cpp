@@ -59,17 +59,16 @@ int RefuseUnlessSame(int code, const std::string& from, const std::string& to)
     return code;
 }
 
-MoveReport ByNoReplace(const std::string& from, const std::string& to)
+MoveReport ByNoReplace(const MoveSystemCalls& calls, const std::string& from, const std::string& to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (calls.RenameNoReplace(from.c_str(), to.c_str()) == 0)
         return {};
     return {RefuseUnlessSame(errno, from, to)};
 }
 
-MoveReport ByLinkUnlink(const std::string& from, const std::string& to)
+// The second half of the link method: the file has both names; drop the old.
+MoveReport DropOldName(const std::string& from, const std::string& to)
 {
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return {RefuseUnlessSame(errno, from, to)};
     if (::unlink(from.c_str()) != 0) {
         // Keep the file under its old name only: drop the link just made.
         const int code = errno;
@@ -78,6 +77,13 @@ MoveReport ByLinkUnlink(const std::string& from, const std::string& to)
         return {code};
     }
     return {};
+}
+
+MoveReport ByLinkUnlink(const MoveSystemCalls& calls, const std::string& from, const std::string& to)
+{
+    if (calls.Link(from.c_str(), to.c_str()) != 0)
+        return {RefuseUnlessSame(errno, from, to)};
+    return DropOldName(from, to);
 }
 
 MoveReport ByReservation(const std::string& from, const std::string& to)
@@ -112,37 +118,52 @@ MoveReport ByReservation(const std::string& from, const std::string& to)
     return {};
 }
 
-MoveReport Move(MoveMethod method, const std::string& from, const std::string& to)
+MoveReport Move(const MoveSystemCalls& calls, MoveMethod method, const std::string& from, const std::string& to)
 {
     switch (method) {
     case mmNoReplace:
-        return ByNoReplace(from, to);
+        return ByNoReplace(calls, from, to);
     case mmLinkUnlink:
-        return ByLinkUnlink(from, to);
+        return ByLinkUnlink(calls, from, to);
     case mmReservation:
         return ByReservation(from, to);
     case mmAuto:
         break;
     }
-    MoveReport report = ByNoReplace(from, to);
+    const MoveReport report = ByNoReplace(calls, from, to);
     if (!Unsupported(report.Error))
         return report;
-    report = ByLinkUnlink(from, to);
-    if (!Unsupported(report.Error))
-        return report;
+    // Only the link itself is asked here: an EPERM from dropping the old
+    // name after a link that worked is the folder's refusal, not a missing
+    // feature.
+    if (calls.Link(from.c_str(), to.c_str()) == 0)
+        return DropOldName(from, to);
+    const int code = RefuseUnlessSame(errno, from, to);
+    if (!Unsupported(code) && code != EPERM)
+        return {code};
     return ByReservation(from, to);
 }
 
 } // namespace
 
-MoveReport MoveFileReporting(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName)
+const MoveSystemCalls& MoveSystemCalls::Real()
 {
-    return Move(method, ExistingFileName, NewFileName);
+    static const MoveSystemCalls real{
+        [](const char* from, const char* to) { return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE); },
+        [](const char* from, const char* to) { return ::link(from, to); },
+    };
+    return real;
+}
+
+MoveReport MoveFileReporting(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName,
+                             const MoveSystemCalls& calls)
+{
+    return Move(calls, method, ExistingFileName, NewFileName);
 }
 
 bool MoveFileUsing(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName)
 {
-    const MoveReport report = Move(method, ExistingFileName, NewFileName);
+    const MoveReport report = Move(MoveSystemCalls::Real(), method, ExistingFileName, NewFileName);
     if (report.Error != 0) {
         errno = report.Error;
         return false;

@@ -1,7 +1,8 @@
 #pragma once
 // Renaming a file without ever replacing an existing one, and the report of how it went.
-// Classes: MoveReport.
+// Classes: MoveReport, MoveSystemCalls.
 
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -27,6 +28,17 @@ struct MoveReport {
     MoveLeftover Leftover = mlNothing;
 };
 
+// The two calls whose answers tell which method a file system supports. A
+// test gives its own to act as a file system it cannot mount, such as a
+// memory card through FUSE (no exclusive rename, no hard links). Each returns
+// 0, or -1 with errno set, as the system call does.
+struct MoveSystemCalls {
+    std::function<int(const char* from, const char* to)> RenameNoReplace;  // renameat2, RENAME_NOREPLACE
+    std::function<int(const char* from, const char* to)> Link;
+
+    static const MoveSystemCalls& Real();
+};
+
 // Renames ExistingFileName to NewFileName without replacing a file that
 // holds the new name. A new name that is the file itself (the same name, or
 // one differing only in case on a case-insensitive file system) counts as a
@@ -34,7 +46,11 @@ struct MoveReport {
 // for a taken name).
 //
 // mmAuto falls back to the next method only when the file system lacks the
-// operation, never on a refusal such as a permission error. With the first
+// operation, never on a refusal such as a permission error. One answer is
+// both: a file system that has said it lacks the exclusive rename and then
+// answers link with EPERM has no hard links (FAT and exFAT through FUSE), so
+// the last method follows; a permission refusal of the exclusive rename
+// itself (a sticky folder) stays a refusal. With the first
 // two methods a file created at the new name by another program, at any
 // moment, is never replaced. The last method, used only where the file
 // system has neither an exclusive rename nor hard links, renames onto its own
@@ -47,7 +63,9 @@ bool MoveFileA(const std::string& ExistingFileName, const std::string& NewFileNa
 // method that the file system does not support fails with its errno.
 bool MoveFileUsing(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName);
 
-// The same, telling also what a refused rename left behind.
-MoveReport MoveFileReporting(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName);
+// The same, telling also what a refused rename left behind; calls are the
+// file system's answers, the real ones unless a test gives others.
+MoveReport MoveFileReporting(MoveMethod method, const std::string& ExistingFileName, const std::string& NewFileName,
+                             const MoveSystemCalls& calls = MoveSystemCalls::Real());
 
 } // namespace platform

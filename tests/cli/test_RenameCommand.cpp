@@ -1,5 +1,6 @@
 // Runs the real quistelor-cli on scratch folders of photos.
 
+#include "support/CardImage.h"
 #include "support/ChildProcess.h"
 #include "support/TestPhotos.h"
 
@@ -219,6 +220,37 @@ TEST_F(CliRename, OptionsEndAtDoubleDashSoPatternsMayStartWithDashes)
     const CliRun r = Cli({"preview", "--", "--no-exif *", dir.Path()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "a.jpg\t--no-exif 1.jpg\n");
+}
+
+// Memory cards mounted through FUSE have neither an exclusive rename nor
+// hard links: the batch must reach its last way of renaming there, never
+// replace a file, and undo must take it back.
+TEST(CliOnCards, RenamesAndUndoesOnRealFuseCards)
+{
+    UseUtc();
+    for (const auto kind : {support::CardImage::ckExfat, support::CardImage::ckFat}) {
+        SCOPED_TRACE(support::CardImage::Name(kind));
+        const support::CardImage card(kind);
+        if (!card.SkipReason().empty()) {
+            std::cout << "[  SKIPPED ] " << support::CardImage::Name(kind) << ": " << card.SkipReason() << '\n';
+            continue;
+        }
+        const std::string dir = card.Path();
+        WriteFile(dir + "/b.jpg", JpegBytes("2006:05:12 09:00:00", "b"));
+        WriteFile(dir + "/c.jpg", JpegBytes("2006:05:12 10:00:00", "c"));
+        WriteFile(dir + "/P 1.jpg", "not a photo of the batch");
+
+        const CliRun r = Cli({"rename", "P *", dir, "b.jpg", "c.jpg"});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.out, "b.jpg\tP 1.jpg\tfailed: File exists\nc.jpg\tP 2.jpg\tok\n");
+        EXPECT_EQ(Listing(dir), (std::vector<std::string>{"P 1.jpg", "P 2.jpg", "b.jpg"}));
+        EXPECT_EQ(ReadFile(dir + "/P 2.jpg"), JpegBytes("2006:05:12 10:00:00", "c"));
+        EXPECT_EQ(ReadFile(dir + "/P 1.jpg"), "not a photo of the batch");
+
+        const CliRun undo = Cli({"undo", dir});
+        EXPECT_EQ(undo.status, 0) << undo.err;
+        EXPECT_EQ(Listing(dir), (std::vector<std::string>{"P 1.jpg", "b.jpg", "c.jpg"}));
+    }
 }
 
 // ---- undo and recover ----------------------------------------------------

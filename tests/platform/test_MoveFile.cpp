@@ -126,6 +126,58 @@ TEST(MoveFileA, RenamesDirectoriesListedAsPhotos)
     EXPECT_EQ(ReadFile(dir / "e.jpg/inside"), "x");
 }
 
+// ---- file systems that lack a method ------------------------------------------
+
+// The chain as file systems answer it, with the answers of the exclusive
+// rename and of link put in by hand (0 for the real call) and the rest real.
+TEST(MoveFileA, FallsBackOnlyWhereTheFileSystemLacksTheMethod)
+{
+    struct Case {
+        const char* fileSystem;
+        int renameAnswer, linkAnswer;
+        bool taken;
+        int error;  // of the whole rename
+    } cases[] = {
+        {"FAT or exFAT through FUSE", EINVAL, EPERM, false, 0},
+        {"FAT or exFAT through FUSE, name taken", EINVAL, 0, true, EEXIST},
+        {"no exclusive rename, links unsupported", ENOSYS, EOPNOTSUPP, false, 0},
+        {"no exclusive rename, hard links", EINVAL, 0, false, 0},
+        {"no exclusive rename, link refused", EINVAL, EACCES, false, EACCES},
+        {"sticky folder", EPERM, 0, false, EPERM},
+        {"read-only", EROFS, 0, false, EROFS},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fileSystem);
+        ScratchFolder dir;
+        WriteFile(dir / "old.jpg", "photo");
+        if (c.taken)
+            WriteFile(dir / "new.jpg", "other");
+        int links = 0;
+        const auto answer = [](int code, auto real) {
+            return [code, real](const char* from, const char* to) {
+                errno = code;
+                return code ? -1 : real(from, to);
+            };
+        };
+        platform::MoveSystemCalls calls{answer(c.renameAnswer, platform::MoveSystemCalls::Real().RenameNoReplace),
+                                        [&](const char* from, const char* to) {
+                                            ++links;
+                                            return answer(c.linkAnswer, platform::MoveSystemCalls::Real().Link)(from, to);
+                                        }};
+        const platform::MoveReport r = platform::MoveFileReporting(platform::mmAuto, dir / "old.jpg", dir / "new.jpg", calls);
+        EXPECT_EQ(r.Error, c.error) << strerror(r.Error);
+        EXPECT_EQ(r.Leftover, platform::mlNothing);
+        EXPECT_EQ(links, c.renameAnswer == EINVAL || c.renameAnswer == ENOSYS ? 1 : 0);
+        if (c.error == 0) {
+            EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"new.jpg"}));
+            EXPECT_EQ(ReadFile(dir / "new.jpg"), "photo");
+        } else {
+            EXPECT_EQ(ReadFile(dir / "old.jpg"), "photo");
+            EXPECT_EQ(Listing(dir.Path()).size(), c.taken ? 2u : 1u);
+        }
+    }
+}
+
 // ---- folders that forbid removing a name ----------------------------------------
 
 // renameat2 answers EPERM in a sticky folder (another user's photo, renamed by
