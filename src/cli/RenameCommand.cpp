@@ -6,7 +6,10 @@
 #include "rename/NamePattern.h"
 #include "rename/RenameJournal.h"
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
+#include <string_view>
 #include <optional>
 #include <unordered_map>
 
@@ -14,10 +17,9 @@ namespace cli {
 
 namespace {
 
-constexpr const char* kUsage = "[--no-exif] PATTERN FOLDER [NAME...]";
-
 struct Request {
     bool useExif = true;
+    bool dates = false;  // preview: the date used and its source
     std::string pattern;
     std::string folder;
     std::vector<std::string> names;
@@ -29,8 +31,21 @@ struct Prepared {
     std::vector<std::optional<std::string>> newNames;
 };
 
+// The options each command takes, with the field they set.
+struct Option {
+    const char* name;
+    bool forRename;
+    bool Request::*field;
+    bool value;
+};
+constexpr Option kOptions[] = {
+    {"--no-exif", true, &Request::useExif, false},
+    {"--dates", false, &Request::dates, true},
+};
+
 std::optional<Request> ParseArguments(const char* command, const std::vector<std::string>& args, std::ostream& err)
 {
+    const bool rename = std::string_view(command) == "rename";
     Request r;
     std::size_t i = 0;
     for (; i < args.size(); ++i) {
@@ -39,8 +54,11 @@ std::optional<Request> ParseArguments(const char* command, const std::vector<std
             ++i;
             break;
         }
-        if (a == "--no-exif") {
-            r.useExif = false;
+        const auto option = std::find_if(std::begin(kOptions), std::end(kOptions), [&](const Option& o) {
+            return a == o.name && (o.forRename || !rename);
+        });
+        if (option != std::end(kOptions)) {
+            r.*option->field = option->value;
             continue;
         }
         if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
@@ -50,7 +68,7 @@ std::optional<Request> ParseArguments(const char* command, const std::vector<std
         break;
     }
     if (args.size() - i < 2 || args[i + 1].empty()) {
-        err << "Usage: quistelor-cli " << command << ' ' << kUsage << '\n';
+        err << "Usage: quistelor-cli " << command << ' ' << (rename ? kRenameUsage : kPreviewUsage) << '\n';
         return std::nullopt;
     }
     r.pattern = args[i];
@@ -158,6 +176,10 @@ int PreviewCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const auto p = Prepare("preview", *request, err);
     if (!p)
         return 2;
+    // The names the batch will refuse, found as the window's preview finds
+    // them, with the reason the batch will give.
+    const std::vector<CollisionMark> marks =
+        PredictCollisions(request->folder, p->items.FileNames, p->items.Selected, p->newNames);
     std::string text;
     for (std::size_t i = 0; i < p->items.Count(); ++i) {
         if (!p->items.Selected[i])
@@ -166,6 +188,10 @@ int PreviewCommand(const std::vector<std::string>& args, std::ostream& out, std:
         text += '\t';
         if (p->newNames[i])
             text += EscapeValue(*p->newNames[i]);
+        if (request->dates)
+            text += '\t' + EscapeValue(p->photos[i].DateKey) + (p->photos[i].DatedByExif ? "\texif" : "\tfile");
+        if (marks[i].Kind != ckNone)
+            text += "\tfailed: " + EscapeValue(marks[i].Reason());
         text += '\n';
     }
     if (const int code = Emit(out, text)) {

@@ -1,7 +1,7 @@
 #pragma once
 // Classes: OutcomeReport.
 //
-// quistelor-cli preview|rename [--no-exif] PATTERN FOLDER [NAME...]: the
+// quistelor-cli preview|rename [OPTIONS] PATTERN FOLDER [NAME...]: the
 // batch rename of the rename dialog, for scripts. The photos are the folder's
 // *.jpg list in the window's order; the selected ones are those named, or
 // all. Names and reasons are written escaped as EscapeValue does.
@@ -14,7 +14,13 @@
 
 namespace cli {
 
-// One "OLD<TAB>NEW" line per selected photo. 0, or 2 on bad arguments, a
+inline constexpr const char* kPreviewUsage = "[--no-exif] [--dates] PATTERN FOLDER [NAME...]";
+inline constexpr const char* kRenameUsage = "[--no-exif] PATTERN FOLDER [NAME...]";
+
+// One "OLD<TAB>NEW" line per selected photo; --dates adds "<TAB>DATE<TAB>exif"
+// or "<TAB>DATE<TAB>file" (the date key and where it came from); a photo
+// that rename would refuse ends with "<TAB>failed: REASON", the reason rename
+// would give. 0, or 2 on bad arguments, a
 // pattern that gives no names, an unreadable folder or photo, or a standard
 // output that cannot be written.
 int PreviewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

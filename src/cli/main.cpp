@@ -25,8 +25,8 @@ struct Subcommand {
 
 const Subcommand kSubcommands[] = {
     {"exif", "FILE...", "Show every field the EXIF reader reads from each file", cli::ExifCommand},
-    {"preview", "[--no-exif] PATTERN FOLDER [NAME...]", "Show the new name each photo would get", cli::PreviewCommand},
-    {"rename", "[--no-exif] PATTERN FOLDER [NAME...]", "Rename the photos by the pattern, never replacing a file", cli::RenameCommand},
+    {"preview", cli::kPreviewUsage, "Show the new name each photo would get", cli::PreviewCommand},
+    {"rename", cli::kRenameUsage, "Rename the photos by the pattern, never replacing a file", cli::RenameCommand},
     {"undo", "FOLDER", "Give the photos of the folder's last rename their old names back", cli::UndoCommand},
     {"recover", "FOLDER --finish|--undo", "Finish or undo the folder's interrupted rename", cli::RecoverCommand},
 };

@@ -49,6 +49,19 @@ std::string RenameOutcome::Reason() const
     return text;
 }
 
+std::string CollisionMark::Reason() const
+{
+    if (Kind == ckNone)
+        return {};
+    // The batch meets a held name as the exclusive rename's EEXIST, and
+    // refuses a faulty name with EINVAL before trying it.
+    RenameOutcome failure;
+    failure.Result = rrFailed;
+    failure.Fault = Kind == ckNotAName ? Fault : nfNone;
+    failure.ErrorCode = Kind == ckNotAName ? EINVAL : EEXIST;
+    return failure.Reason();
+}
+
 static bool IsSelected(const std::vector<bool>& selected, std::size_t i)
 {
     return i < selected.size() && selected[i];

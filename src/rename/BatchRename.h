@@ -78,6 +78,10 @@ struct CollisionMark {
     CollisionKind Kind = ckNone;
     std::size_t OtherIndex = 0;  // the earlier photo, for ckSameAs
     NameFault Fault = nfNone;    // for ckNotAName
+
+    // The English text of the failure the batch will report for this photo
+    // (RenameOutcome::Reason of that failure); empty for ckNone.
+    std::string Reason() const;
 };
 
 // One mark per list item: walks the selected photos in list order as

@@ -86,9 +86,14 @@ std::string PhotoDateKey(const std::string& folder, const std::string& fileName,
     if (useExif && S_ISREG(st.st_mode)) {
         TExif exif;
         exif.ReadFromFile(path);
-        if (exif.DateTimeOriginal != "?")
+        if (exif.DateTimeOriginal != "?") {
+            if (identity)
+                identity->DatedByExif = true;
             return DateKeyFromIntermediate(ExifDateToIntermediate(exif.DateTimeOriginal));
+        }
     }
+    if (identity)
+        identity->DatedByExif = false;
     return DateKeyFromIntermediate(FileTimeToIntermediate(st.st_mtime));
 }
 
@@ -118,6 +123,14 @@ void ComputeDateKeys(photarrtyp& photos, const PhotoListItems& items, const std:
 static bool IsSelected(const std::vector<bool>& selected, std::size_t i)
 {
     return i < selected.size() && selected[i];
+}
+
+int DatedByFileTimeCount(const photarrtyp& photos, const std::vector<bool>& selected)
+{
+    int count = 0;
+    for (std::size_t i = 0; i < photos.size(); ++i)
+        count += IsSelected(selected, i) && !photos[i].DatedByExif ? 1 : 0;
+    return count;
 }
 
 // The selected indices in rank order: key ascending, list position descending.

@@ -28,6 +28,9 @@ struct PhotoType {
     // was read, which the rename journal records: 0 when not read.
     ino_t Inode = 0;
     long long Birth = 0;
+    // The date key came from the EXIF date of shooting; false when it is the
+    // file's modification time (no usable EXIF date, or EXIF not used).
+    bool DatedByExif = false;
 };
 
 // One element per item of the photo list (element i belongs to item i).
@@ -71,9 +74,13 @@ std::string DateKeyFromIntermediate(const std::string& intermediate);
 // and the photo is a plain file that has one, otherwise its modification
 // time; anything but a plain file is never opened. Throws the EXIF
 // reader's error when the file cannot be read, and platform::EOSError when
-// the file's modification time cannot be obtained.
+// the file's modification time cannot be obtained. `identity`, when given,
+// receives the file's Inode, Birth and DatedByExif.
 std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif,
                          PhotoType* identity = nullptr);
+
+// How many selected photos were dated by their file time.
+int DatedByFileTimeCount(const photarrtyp& photos, const std::vector<bool>& selected);
 
 // folder + "/" + name (no doubled separator after a folder ending in '/').
 std::string JoinPath(const std::string& folder, const std::string& name);

@@ -43,6 +43,9 @@ const TStringTableEntry StringTable[] = {
     {40, "Later"},
     {41, "These photos were renamed, deleted or replaced since the rename and were left alone:"},
     {42, "The rename journal of \"%1\" is damaged (%2). It is left alone, and no rename can start in this folder until it is removed:\n%3"},
+    {43, "Date: %1 (EXIF date of shooting)"},
+    {44, "Date: %1 (file time)"},
+    {45, "%1 of %2 dated by file time"},
 
     {51, "Utiliser EXIF"},
     {52, "Déselectionner"},
@@ -86,6 +89,9 @@ const TStringTableEntry StringTable[] = {
     {90, "Plus tard"},
     {91, "Ces photos ont été renommées, supprimées ou remplacées depuis le renommage et ont été laissées telles quelles :"},
     {92, "Le journal de renommage de « %1 » est endommagé (%2). Il est laissé tel quel, et aucun renommage ne peut commencer dans ce dossier tant qu'il n'est pas supprimé :\n%3"},
+    {93, "Date : %1 (date de prise de vue EXIF)"},
+    {94, "Date : %1 (date du fichier)"},
+    {95, "%1 sur %2 datées par la date du fichier"},
 };
 
 const size_t StringTableCount = sizeof StringTable / sizeof StringTable[0];

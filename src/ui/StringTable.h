@@ -63,6 +63,9 @@ enum TStringId : int {
     sidLater = 40,
     sidLeftAlone = 41,
     sidJournalDamaged = 42,  // %1 folder, %2 what is wrong, %3 the journal file
+    sidDateFromExif = 43,    // %1 the date key
+    sidDateFromFile = 44,    // %1 the date key
+    sidDatedByFileTime = 45,  // %1 photos of %2
 };
 
 // The text of an id, or nullptr when the table has no such id.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 using namespace testphotos;
 
 namespace {
@@ -124,10 +126,11 @@ TEST_F(CliRename, NamesAndReasonsAreEscapedToOneLineEach)
     Photo("tab\there.jpg", "2006:05:12 \x1b[2J:00");
     const std::string first = "line\\nbreak.jpg\tP 2006-05-12-09.00.00.jpg";
     const std::string second = "tab\\there.jpg\tP 2006-05-12-\\x1b[2J.00.jpg";
-    EXPECT_EQ(Cli({"preview", "P ?-%", dir.Path()}).out, first + "\n" + second + "\n");
+    const std::string refused = "\tfailed: a name cannot hold control characters\n";
+    EXPECT_EQ(Cli({"preview", "P ?-%", dir.Path()}).out, first + "\n" + second + refused);
     const CliRun r = Cli({"rename", "P ?-%", dir.Path()});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, first + "\tok\n" + second + "\tfailed: a name cannot hold control characters\n");
+    EXPECT_EQ(r.out, first + "\tok\n" + second + refused);
 }
 
 // A report that cannot be written is an error, whatever the command, and a
@@ -212,6 +215,57 @@ TEST_F(CliRename, TruncatedPhotoEndsTheCommandOnlyWhenExifIsRead)
     EXPECT_EQ(noExif.status, 0) << noExif.err;
     EXPECT_EQ(Listing(dir.Path()).size(), 2u);
     EXPECT_FALSE(Exists(dir / "a.jpg"));
+}
+
+// Whatever rename will refuse, preview marks beforehand with rename's own
+// reason, and marks nothing that rename will do.
+TEST_F(CliRename, PreviewMarksWhatRenameRefusesWithRenamesReason)
+{
+    struct Case {
+        const char* why;
+        const char* pattern;
+        const char* exifDate;  // of b.jpg; a.jpg is shot first
+        const char* outsider;  // a file outside the list, or nullptr
+    } cases[] = {
+        {"taken by a file outside the batch", "P *", "2006:05:12 10:00:00", "P 2.jpg"},
+        {"held by a later photo of the batch", "P *", "2006:05:12 10:00:00", nullptr},
+        {"slash", "P/ *", "2006:05:12 10:00:00", nullptr},
+        {"leading dot", ".P *", "2006:05:12 10:00:00", nullptr},
+        {"control bytes", "P ?-%", "2006:05:12 \x1b[2J:00", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        ScratchFolder folder;
+        WriteFile(folder / "P 1.jpg", JpegBytes("2006:05:12 09:00:00"));  // due to become P 2.jpg after a.jpg
+        WriteFile(folder / "a.jpg", JpegBytes("2006:05:12 08:00:00"));
+        WriteFile(folder / "b.jpg", JpegBytes(c.exifDate));
+        if (c.outsider)
+            WriteFile(folder / c.outsider, "not a photo");
+        const CliRun preview = Cli({"preview", c.pattern, folder.Path()});
+        EXPECT_EQ(preview.status, 0) << preview.err;
+        const CliRun rename = Cli({"rename", c.pattern, folder.Path()});
+        ASSERT_EQ(std::count(preview.out.begin(), preview.out.end(), '\n'),
+                  std::count(rename.out.begin(), rename.out.end(), '\n'));
+        std::istringstream previewLines(preview.out), renameLines(rename.out);
+        bool anyFailed = false;
+        for (std::string p, r; std::getline(previewLines, p) && std::getline(renameLines, r);) {
+            const std::size_t failed = r.find("\tfailed: ");
+            anyFailed |= failed != std::string::npos;
+            EXPECT_EQ(p, failed == std::string::npos ? r.substr(0, r.rfind("\tok")) : r);
+        }
+        EXPECT_TRUE(anyFailed) << rename.out;
+    }
+}
+
+TEST_F(CliRename, PreviewDatesSayWhichDateNumberedEachPhoto)
+{
+    Photo("a.jpg", "2001:02:03 04:05:06");
+    Photo("b.jpg", "", 1147444201);  // no EXIF: its file time, seconds made even
+    EXPECT_EQ(Cli({"preview", "--dates", "P *", dir.Path()}).out,
+              "a.jpg\tP 1.jpg\t2001-02-03_04.05.06\texif\nb.jpg\tP 2.jpg\t2006-05-12_14.30.00\tfile\n");
+    EXPECT_EQ(Cli({"preview", "--no-exif", "--dates", "P *", dir.Path()}).out,
+              "a.jpg\tP 2.jpg\t2006-05-12_14.30.00\tfile\nb.jpg\tP 1.jpg\t2006-05-12_14.30.00\tfile\n");
+    EXPECT_EQ(Cli({"rename", "--dates", "P *", dir.Path()}).status, 2);
 }
 
 TEST_F(CliRename, OptionsEndAtDoubleDashSoPatternsMayStartWithDashes)

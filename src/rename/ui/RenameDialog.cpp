@@ -88,7 +88,7 @@ TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useE
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     setFont(font);
-    setFixedSize(249, 376);
+    setFixedSize(249, 394);
 
     GroupBox1 = Place(new QGroupBox(QStringLiteral("Wizard"), this), "GroupBox1", 8, 0, 233, 145);
     Label1 = Place(new QLabel(QStringLiteral("Filename :"), GroupBox1), "Label1", 8, 28);
@@ -114,8 +114,10 @@ TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useE
     ListView_prev->setViewMode(QListView::ListMode);
     ListView_prev->setIconSize(QSize(16, 16));
     ListView_prev->setSelectionMode(QAbstractItemView::SingleSelection);
-    btt_cancel = Place(new QPushButton(QStringLiteral("Cancel"), this), "btt_cancel", 16, 344, 75, 25);
-    btt_ok = Place(new QPushButton(QStringLiteral("Rename"), this), "btt_ok", 160, 344, 75, 25);
+    Label_FileTimes = Place(new QLabel(this), "Label_FileTimes", 16, 338, 217, 14);
+    Label_FileTimes->hide();
+    btt_cancel = Place(new QPushButton(QStringLiteral("Cancel"), this), "btt_cancel", 16, 362, 75, 25);
+    btt_ok = Place(new QPushButton(QStringLiteral("Rename"), this), "btt_ok", 160, 362, 75, 25);
 
     // Enter in an edit must not press Rename: no button is a default one.
     for (QPushButton* b : {Btt_genpatern, btt_cancel, btt_ok}) {
@@ -225,6 +227,7 @@ void TForm3::preview()
     ++PreviewRuns;
     ListView_prev->clear();
     PreviewMarks.clear();
+    Label_FileTimes->hide();
     LastPreviewPattern = Edit_Patern->text();
     const std::string pattern = platform::EncodeFileName(LastPreviewPattern);
     const int total = items_.SelectedCount();
@@ -251,12 +254,24 @@ void TForm3::preview()
         if (!items_.Selected[i])
             continue;
         auto* item = new QListWidgetItem(names[i] ? platform::DecodeFileName(*names[i]) : QString(), ListView_prev);
+        QString tip = DateText(PreviewPhotos[i]);
         if (PreviewMarks[i].Kind != ckNone) {
             item->setIcon(warning);
-            item->setToolTip(MarkText(PreviewMarks[i]));
+            tip = MarkText(PreviewMarks[i]) + QLatin1Char('\n') + tip;
         }
+        item->setToolTip(tip);
         SetProgress(++done, total);
     }
+    if (const int byFileTime = DatedByFileTimeCount(PreviewPhotos, items_.Selected)) {
+        Label_FileTimes->setText(LoadLangString(sidDatedByFileTime).arg(byFileTime).arg(total));
+        Label_FileTimes->setVisible(!ListView_prev->isHidden());
+    }
+}
+
+QString TForm3::DateText(const PhotoType& photo)
+{
+    return LoadLangString(photo.DatedByExif ? sidDateFromExif : sidDateFromFile)
+        .arg(platform::DecodeFileName(photo.DateKey));
 }
 
 QString TForm3::MarkText(const CollisionMark& mark) const
@@ -339,6 +354,7 @@ void TForm3::chk_prevClick()
 {
     if (!chk_prev->isChecked()) {
         ListView_prev->setVisible(false);
+        Label_FileTimes->setVisible(false);
         return;
     }
     ListView_prev->setVisible(true);

@@ -53,6 +53,9 @@ public:
     QProgressBar* ProgressBar1;
     QCheckBox* chk_prev;
     QListWidget* ListView_prev;
+    // How many photos of the preview were dated by their file time; hidden
+    // when none was.
+    QLabel* Label_FileTimes;
     QPushButton* btt_cancel;
     QPushButton* btt_ok;
 
@@ -79,6 +82,8 @@ public:
 
     // The text a marked preview item's tooltip shows.
     QString MarkText(const CollisionMark& mark) const;
+    // The date a photo was numbered by and where it came from.
+    static QString DateText(const PhotoType& photo);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -45,11 +45,12 @@ QStringList PreviewTexts(const TForm3& dialog)
     return texts;
 }
 
+// The tooltips without their last line, the date, which PreviewDates checks.
 QStringList PreviewTips(const TForm3& dialog)
 {
     QStringList tips;
     for (int i = 0; i < dialog.ListView_prev->count(); ++i)
-        tips << dialog.ListView_prev->item(i)->toolTip();
+        tips << dialog.ListView_prev->item(i)->toolTip().section(QLatin1Char('\n'), 0, -2);
     return tips;
 }
 
@@ -96,7 +97,40 @@ TEST_F(RenameDialog, OpensWithTheStoredPatternAndItsPreviewInListOrder)
     EXPECT_EQ(d.ProgressBar1->minimum(), 0);
     EXPECT_EQ(d.PreviewPhotos.size(), 4u);
     EXPECT_EQ(d.windowTitle(), "Quistelor");
-    EXPECT_EQ(d.size(), QSize(249, 376));
+    EXPECT_EQ(d.size(), QSize(249, 394));
+}
+
+TEST_F(RenameDialog, PreviewTellsEachPhotosDateAndHowManyCameFromTheFileTime)
+{
+    Photo("a.jpg", 9);
+    WriteFile(dir / "b.jpg", JpegBytes(""));  // no EXIF date: dated by its file time
+    SetModified(dir / "b.jpg", 1147444200);
+    items.FileNames.push_back("b.jpg");
+    items.Selected.push_back(true);
+    auto tips = [](const TForm3& d) {
+        QStringList dates;
+        for (int i = 0; i < d.ListView_prev->count(); ++i)
+            dates << d.ListView_prev->item(i)->toolTip();
+        return dates;
+    };
+    TForm3& d = Open();
+    EXPECT_EQ(tips(d), (QStringList{"Date: 2006-05-12_09.00.00 (EXIF date of shooting)",
+                                    "Date: 2006-05-12_14.30.00 (file time)"}));
+    EXPECT_EQ(d.Label_FileTimes->text(), "1 of 2 dated by file time");
+    EXPECT_FALSE(d.Label_FileTimes->isHidden());
+
+    testenv::ResetSettings({{"Language", "FR"}, {"Patern", "Photo *"}});
+    d.FormActivate();
+    EXPECT_EQ(tips(d)[1], QString::fromUtf8("Date : 2006-05-12_14.30.00 (date du fichier)"));
+    EXPECT_EQ(d.Label_FileTimes->text(), QString::fromUtf8("1 sur 2 datées par la date du fichier"));
+    d.chk_prev->click();
+    EXPECT_TRUE(d.Label_FileTimes->isHidden());
+
+    std::filesystem::remove(dir / "b.jpg");
+    items.FileNames.pop_back();
+    items.Selected.pop_back();
+    TForm3& allExif = Open();
+    EXPECT_TRUE(allExif.Label_FileTimes->isHidden());
 }
 
 TEST_F(RenameDialog, CaptionsFollowTheInterfaceLanguage)
