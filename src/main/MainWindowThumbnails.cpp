@@ -5,6 +5,7 @@
 
 #include "main/MyListView.h"
 #include "main/StatusBar.h"
+#include "thumbnails/OrderedWorkers.h"
 #include "thumbnails/ThumbBitmap.h"
 #include "thumbnails/ThumbnailCache.h"
 #include "platform/qt/FileName.h"
@@ -107,21 +108,24 @@ void TForm1::BuildThumbnails(const std::string& folder)
         StatusBar1->repaint();
     };
     progress.OnWritten = [&](int) { ProgressBar1->setValue(0); };
-    try {
-        BuildThumbnailCache(folder, FileNames, *ThumbStream, ThumbOffsets, ImageList1Width, ImageList1Height,
-                            progress);
-    } catch (...) {
-        // The cache is consistent again (one entry per photo); show the
-        // count and let the error be reported.
+    // The bar comes to rest however the build ends, a last photo without
+    // thumbnail included, and the count replaces the step.
+    auto finish = [this] {
         ProgressBar1->setValue(0);
         refresh_statusbar();
         if (ListView1)
             ListView1->viewport()->update();
+    };
+    try {
+        BuildThumbnailCache(folder, FileNames, *ThumbStream, ThumbOffsets, ImageList1Width, ImageList1Height,
+                            progress, ThreadsPerCore());
+    } catch (...) {
+        // The cache is consistent again (one entry per photo); let the error
+        // be reported.
+        finish();
         throw;
     }
-    refresh_statusbar();
-    if (ListView1)
-        ListView1->viewport()->update();
+    finish();
 }
 
 void TForm1::ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewItem& option, int index,

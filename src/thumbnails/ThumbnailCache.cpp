@@ -2,6 +2,7 @@
 
 #include "gfx/Bmp.h"
 #include "thumbnails/ImageExtract.h"
+#include "thumbnails/OrderedWorkers.h"
 #include "thumbnails/ThumbBitmap.h"
 #include "platform/FileStream.h"
 
@@ -11,23 +12,30 @@
 
 void BuildThumbnailCache(const std::string& folder, const std::vector<std::string>& fileNames,
                          platform::TFileStream& cache, std::vector<std::string>& offsets, int width,
-                         int height, const TThumbnailProgress& progress)
+                         int height, const TThumbnailProgress& progress, int threads)
 {
     cache.SetSize(0);
     offsets.clear();
     const int count = static_cast<int>(fileNames.size());
     offsets.reserve(fileNames.size());
+    // A worker makes the whole BMP image; only the writing stays here, in
+    // index order, so the file is the same whatever the thread count.
+    TOrderedWorkers workers(count, threads, 2 * threads, [&](int i) -> std::vector<uint8_t> {
+        gfx::Bitmap bitmap = NewThumbBitmap(width, height, TPixelFormat::pfDevice);
+        if (!ExtractThumbnail(folder + "/" + fileNames[static_cast<size_t>(i)], bitmap, ExtractFlagsNone))
+            return {};
+        return gfx::EncodeBmp(bitmap);
+    });
     for (int i = 0; i < count; ++i) {
         if (progress.OnPhoto)
             progress.OnPhoto(i, count);
         offsets.push_back("-1");
-        gfx::Bitmap bitmap = NewThumbBitmap(width, height, TPixelFormat::pfDevice);
-        if (!ExtractThumbnail(folder + "/" + fileNames[static_cast<size_t>(i)], bitmap, ExtractFlagsNone))
-            continue;
         const int64_t offset = cache.Size();
         try {
+            const std::vector<uint8_t> image = workers.TakeNext();
+            if (image.empty())
+                continue;
             cache.Seek(0, SEEK_END);
-            const std::vector<uint8_t> image = gfx::EncodeBmp(bitmap);
             cache.WriteBuffer(image.data(), image.size());
         } catch (...) {
             cache.SetSize(offset);

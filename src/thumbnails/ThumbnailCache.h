@@ -20,7 +20,8 @@ class TFileStream;
 }
 
 struct TThumbnailProgress {
-    // Before the thumbnail of photo index (0-based) of count is made.
+    // Before the thumbnail of photo index (0-based) of count is waited for
+    // and written, on the thread that builds the cache.
     std::function<void(int index, int count)> OnPhoto;
     // After the thumbnail of photo index has been written to the cache.
     std::function<void(int index)> OnWritten;
@@ -31,13 +32,18 @@ struct TThumbnailProgress {
 // (24 bits) and, when there is one, sets the entry to the cache size in
 // decimal and appends its BMP image at the end of the file.
 //
-// When writing an image fails (a full disk), its partial bytes are cut off
-// again, it and every later photo get "-1", and the stream error is
-// rethrown: offsets always has one entry per photo and never points at a
-// partial image.
+// With threads above 1 that many worker threads extract the thumbnails, at
+// most two per thread ahead of the photo being written, while the calling
+// thread writes them and reports progress in index order: the cache and the
+// offsets come out byte for byte as with one thread.
+//
+// When writing an image fails (a full disk) or extraction throws, its
+// partial bytes are cut off again, it and every later photo get "-1", and
+// the error is rethrown: offsets always has one entry per photo and never
+// points at a partial image.
 void BuildThumbnailCache(const std::string& folder, const std::vector<std::string>& fileNames,
                          platform::TFileStream& cache, std::vector<std::string>& offsets, int width,
-                         int height, const TThumbnailProgress& progress = {});
+                         int height, const TThumbnailProgress& progress = {}, int threads = 1);
 
 // The offset an entry of the offset list stands for: a plain non-negative
 // decimal number, or nullopt for "-1" and anything malformed.

@@ -201,6 +201,19 @@ TEST_F(Thumbnails, AnEmptyFolderEmptiesTheCache)
     EXPECT_EQ(form->StatusText(), "0 file selected");
 }
 
+TEST_F(Thumbnails, TheProgressBarComesToRestWhenTheLastPhotoHasNoThumbnail)
+{
+    Photo("a.jpg", samples::SolidJpeg(40, 30, Red));
+    Photo("b.jpg", samples::SolidJpeg(40, 30, Red));
+    Photo("z.jpg", {'n', 'o'});
+    Show();
+    OpenFolder();
+    ASSERT_EQ(IndexOf("z.jpg"), 2);
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    form->ArefreshExecute();
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+}
+
 // ---- Drawing ---------------------------------------------------------------
 
 TEST_F(Thumbnails, LandscapeGetsWhiteRowsBelowAndPortraitWhiteColumnsAtTheRight)

@@ -143,16 +143,19 @@ TEST_F(CacheTest, ReportsEveryPhotoBeforeAndEveryWrittenImageAfter)
     Photo("a.jpg", samples::SolidJpeg(64, 48, Red));
     Photo("b.jpg", {});
     Photo("c.jpg", samples::SolidJpeg(64, 48, Red));
-    std::vector<std::string> events;
-    TThumbnailProgress progress;
-    progress.OnPhoto = [&](int i, int n) {
-        events.push_back(std::to_string(i + 1) + "/" + std::to_string(n));
-        // Offsets already hold one entry per photo done so far.
-        EXPECT_EQ(offsets.size(), static_cast<size_t>(i));
-    };
-    progress.OnWritten = [&](int i) { events.push_back("w" + std::to_string(i)); };
-    BuildThumbnailCache(photos.Path(), {"a.jpg", "b.jpg", "c.jpg"}, cache, offsets, 100, 100, progress);
-    EXPECT_EQ(events, (std::vector<std::string>{"1/3", "w0", "2/3", "3/3", "w2"}));
+    for (int threads : {1, 4}) {
+        std::vector<std::string> events;
+        TThumbnailProgress progress;
+        progress.OnPhoto = [&](int i, int n) {
+            events.push_back(std::to_string(i + 1) + "/" + std::to_string(n));
+            // Offsets already hold one entry per photo done so far.
+            EXPECT_EQ(offsets.size(), static_cast<size_t>(i));
+        };
+        progress.OnWritten = [&](int i) { events.push_back("w" + std::to_string(i)); };
+        BuildThumbnailCache(photos.Path(), {"a.jpg", "b.jpg", "c.jpg"}, cache, offsets, 100, 100, progress,
+                            threads);
+        EXPECT_EQ(events, (std::vector<std::string>{"1/3", "w0", "2/3", "3/3", "w2"})) << threads << " threads";
+    }
 }
 
 TEST_F(CacheTest, AFolderEndingInASeparatorStillFindsItsPhotos)
@@ -201,22 +204,23 @@ TEST_F(CacheTest, AFailedWriteLeavesNoPartialImageAndOneEntryPerPhoto)
     struct rlimit limited = old;
     limited.rlim_cur = static_cast<rlim_t>(oneImage + 1000);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    bool threw = false;
-    try {
-        BuildThumbnailCache(photos.Path(), {"a.jpg", "b.jpg", "c.jpg"}, cache, offsets, 100, 100);
-    } catch (const platform::EStreamError&) {
-        threw = true;
+    for (int threads : {1, 4}) {
+        bool threw = false;
+        try {
+            BuildThumbnailCache(photos.Path(), {"a.jpg", "b.jpg", "c.jpg"}, cache, offsets, 100, 100, {}, threads);
+        } catch (const platform::EStreamError&) {
+            threw = true;
+        }
+        EXPECT_TRUE(threw) << "the write error is not hidden, " << threads << " threads";
+        EXPECT_EQ(offsets, (std::vector<std::string>{"0", "-1", "-1"}));
+        EXPECT_EQ(cache.Size(), oneImage);
+        EXPECT_TRUE(ReadThumbnail(cache, offsets[0]).has_value());
     }
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_TRUE(threw) << "the write error is not hidden";
-    EXPECT_EQ(offsets, (std::vector<std::string>{"0", "-1", "-1"}));
-    EXPECT_EQ(cache.Size(), oneImage);
-    EXPECT_TRUE(ReadThumbnail(cache, offsets[0]).has_value());
 }
 
-TEST_F(CacheTest, TheBytesOfAKnownFolderStayTheSame)
+TEST_F(CacheTest, TheBytesOfAKnownFolderStayTheSameOnOneThreadAndOnFour)
 {
     // Every road of the provider: shrink, enlarge, embedded thumbnail, grey,
     // CMYK, progressive, and each orientation.
@@ -248,10 +252,18 @@ TEST_F(CacheTest, TheBytesOfAKnownFolderStayTheSame)
     for (int orientation = 2; orientation <= 8; ++orientation)
         add("turned" + std::to_string(orientation) + ".jpg",
             samples::WithExif(jpeg(120, 90, orientation), samples::ExifTiff(orientation, {})));
-    BuildThumbnailCache(photos.Path(), names, cache, offsets, 100, 100);
-    std::string offsetText;
-    for (const auto& o : offsets)
-        offsetText += o + " ";
-    EXPECT_EQ(offsetText, "0 22554 42708 65562 85416 105470 128024 150578 173132 195986 218840 241694 ");
-    EXPECT_EQ(Fingerprint(CacheBytes()), 0x53e4b2baec8c74caU) << std::hex << Fingerprint(CacheBytes());
+    // Workers run ahead of the writer and finish out of order: the file and
+    // the offsets must not show it. Photos without a thumbnail sit between
+    // and at the end, more photos than the workers' lookahead.
+    names.insert(names.begin() + 3, "missing.jpg");
+    add("damaged.jpg", {0xFF, 0xD8, 0xFF, 0xE1, 0x00});
+    for (int threads : {1, 4}) {
+        BuildThumbnailCache(photos.Path(), names, cache, offsets, 100, 100, {}, threads);
+        std::string offsetText;
+        for (const auto& o : offsets)
+            offsetText += o + " ";
+        EXPECT_EQ(offsetText, "0 22554 42708 -1 65562 85416 105470 128024 150578 173132 195986 218840 241694 -1 ")
+            << threads << " threads";
+        EXPECT_EQ(Fingerprint(CacheBytes()), 0x53e4b2baec8c74caU) << std::hex << Fingerprint(CacheBytes());
+    }
 }
