@@ -1,5 +1,4 @@
 #include "platform/OSError.h"
-#include "platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -42,16 +41,4 @@ TEST(AssertionFailure, NamesTextUnitAndLine)
         EXPECT_EQ(msg.rfind("Canvas not locked (FormAnimator/GlCanvas, line ", 0), 0u) << msg;
         EXPECT_EQ(msg.back(), ')');
     }
-}
-
-TEST(TempFolder, FollowsTheTempVariable)
-{
-    const char* old = std::getenv("TEMP");
-    std::string saved = old ? old : "";
-    setenv("TEMP", "/some/where/", 1);
-    EXPECT_EQ(TempFolder(), "/some/where");
-    EXPECT_EQ(TempFile("fondexport.bitmap"), "/some/where/fondexport.bitmap");
-    setenv("TEMP", "", 1);
-    EXPECT_FALSE(TempFolder().empty());
-    if (old) setenv("TEMP", saved.c_str(), 1); else unsetenv("TEMP");
 }
