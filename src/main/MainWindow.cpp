@@ -8,6 +8,7 @@
 #include "main/PhotoListModel.h"
 #include "main/StatusBar.h"
 #include "platform/FindFiles.h"
+#include "platform/JoinPath.h"
 #include "platform/OSError.h"
 #include "platform/TempFolder.h"
 #include "platform/qt/DropFilter.h"
@@ -572,10 +573,7 @@ std::string TForm1::FolderPathBytes() const
 
 std::string TForm1::PhotoPath(int i) const
 {
-    std::string folder = FileNamesFolder;
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder + FileNames.at(static_cast<size_t>(i));
+    return platform::JoinPath(FileNamesFolder, FileNames.at(static_cast<size_t>(i)));
 }
 
 void TForm1::LoadFiles()

@@ -50,13 +50,6 @@ std::string DateKeyFromIntermediate(const std::string& intermediate)
     return CopyChars(s, 7, 4) + "-" + CopyChars(s, 4, 2) + "-" + CopyChars(s, 1, 2) + "_" + CopyChars(s, 12, 8);
 }
 
-std::string JoinPath(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
 std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif, PhotoType* identity)
 {
     const std::string path = JoinPath(folder, fileName);

@@ -8,6 +8,8 @@
 // number, '?' the shooting date (YYYY-MM-DD) and '%' the shooting time
 // (HH.MM.SS). There is no escape. Every name produced ends in ".jpg".
 
+#include "platform/JoinPath.h"
+
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -82,8 +84,8 @@ std::string PhotoDateKey(const std::string& folder, const std::string& fileName,
 // How many selected photos were dated by their file time.
 int DatedByFileTimeCount(const photarrtyp& photos, const std::vector<bool>& selected);
 
-// folder + "/" + name (no doubled separator after a folder ending in '/').
-std::string JoinPath(const std::string& folder, const std::string& name);
+// The batch and the journal join paths by this name.
+using platform::JoinPath;
 
 // How the date step counts its progress: the batch rename counts selected
 // photos against N; the dialog's preview counts every list item against the

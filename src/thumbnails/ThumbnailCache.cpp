@@ -5,6 +5,7 @@
 #include "thumbnails/OrderedWorkers.h"
 #include "thumbnails/ThumbBitmap.h"
 #include "platform/FileStream.h"
+#include "platform/JoinPath.h"
 
 #include <cstdio>
 #include <exception>
@@ -22,7 +23,7 @@ void BuildThumbnailCache(const std::string& folder, const std::vector<std::strin
     // index order, so the file is the same whatever the thread count.
     TOrderedWorkers workers(count, threads, 2 * threads, [&](int i) -> std::vector<uint8_t> {
         gfx::Bitmap bitmap = NewThumbBitmap(width, height, TPixelFormat::pfDevice);
-        if (!ExtractThumbnail(folder + "/" + fileNames[static_cast<size_t>(i)], bitmap, ExtractFlagsNone))
+        if (!ExtractThumbnail(platform::JoinPath(folder, fileNames[static_cast<size_t>(i)]), bitmap, ExtractFlagsNone))
             return {};
         return gfx::EncodeBmp(bitmap);
     });

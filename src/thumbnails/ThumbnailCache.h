@@ -28,7 +28,7 @@ struct TThumbnailProgress {
 };
 
 // Empties cache and offsets, then for every photo in order: appends "-1",
-// extracts the thumbnail of folder + "/" + fileNames[i] at width x height
+// extracts the thumbnail of JoinPath(folder, fileNames[i]) at width x height
 // (24 bits) and, when there is one, sets the entry to the cache size in
 // decimal and appends its BMP image at the end of the file.
 //

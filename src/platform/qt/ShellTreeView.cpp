@@ -1,5 +1,7 @@
 #include "ShellTreeView.h"
 
+#include "platform/JoinPath.h"
+
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -35,7 +37,7 @@ namespace {
 
 QString JoinPath(const QString& folder, const QString& name)
 {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    return QString::fromStdString(platform::JoinPath(folder.toStdString(), name.toStdString()));
 }
 
 const QIcon& FolderIcon()
