@@ -5,6 +5,7 @@
 
 #include "platform/Random.h"
 #include "platform/qt/Forms.h"
+#include "platform/qt/MessageBox.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -88,7 +89,7 @@ bool AskWarning(const std::string& text)
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), shown, QMessageBox::Yes | QMessageBox::No);
     box.setTextFormat(Qt::PlainText);
-    return box.exec() == QMessageBox::Yes;
+    return platform::qt::ExecMessageBox(box) == QMessageBox::Yes;
 }
 
 void RemoveClass(std::vector<TFormAnimatorClass>& classes, TFormAnimatorClass doomed)

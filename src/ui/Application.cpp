@@ -1,5 +1,7 @@
 #include "ui/Application.h"
 
+#include "platform/qt/MessageBox.h"
+
 #include <QMessageBox>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -27,5 +29,7 @@ void TApplication::ShowException(const std::exception& e)
 
 void TApplication::ShowException(const QString& message)
 {
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Quistelor"), message);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quistelor"), message, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    platform::qt::ExecMessageBox(box);
 }

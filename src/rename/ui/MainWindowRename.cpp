@@ -1,6 +1,7 @@
 #include "rename/ui/MainWindowRename.h"
 
 #include "platform/qt/FileName.h"
+#include "platform/qt/MessageBox.h"
 #include "platform/qt/Registry.h"
 #include "rename/BatchRename.h"
 #include "rename/RenameJournal.h"
@@ -162,5 +163,5 @@ void ReportOutcomes(TRenameHost& host, const std::vector<RenameOutcome>& outcome
     box.setObjectName(QStringLiteral("RenameFailures"));
     if (listed > kShown)
         box.setDetailedText(all);
-    box.exec();
+    platform::qt::ExecMessageBox(box);
 }

@@ -1,6 +1,7 @@
 #include "rename/ui/RenameRecovery.h"
 
 #include "platform/qt/FileName.h"
+#include "platform/qt/MessageBox.h"
 #include "rename/RenameJournal.h"
 #include "ui/Application.h"
 #include "ui/InterfaceLanguage.h"
@@ -79,7 +80,7 @@ bool AskAboutInterruptedRename(TRenameHost& host)
                                  platform::DecodeFileName(journal->Path)),
                         QMessageBox::Ok, host.Owner());
         box.setObjectName(QStringLiteral("DamagedJournal"));
-        box.exec();
+        platform::qt::ExecMessageBox(box);
         return false;
     }
     if (journal->State != jsInterrupted)
@@ -101,7 +102,7 @@ bool AskAboutInterruptedRename(TRenameHost& host)
     // unless the user says what to do.
     box.setDefaultButton(later);
     box.setEscapeButton(later);
-    box.exec();
+    platform::qt::ExecMessageBox(box);
     if (box.clickedButton() != finish && box.clickedButton() != undo)
         return false;
 
