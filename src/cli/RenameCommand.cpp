@@ -2,6 +2,7 @@
 
 #include "cli/Output.h"
 #include "platform/FindFiles.h"
+#include "rename/Companions.h"
 #include "rename/BatchRename.h"
 #include "rename/NamePattern.h"
 #include "rename/RenameJournal.h"
@@ -20,6 +21,7 @@ namespace {
 struct Request {
     bool useExif = true;
     bool dates = false;  // preview: the date used and its source
+    bool companions = false;
     std::string pattern;
     std::string folder;
     std::vector<std::string> names;
@@ -29,6 +31,7 @@ struct Prepared {
     PhotoListItems items;
     photarrtyp photos;
     std::vector<std::optional<std::string>> newNames;
+    CompanionLists companions;  // empty without --companions
 };
 
 // The options each command takes, with the field they set.
@@ -41,6 +44,7 @@ struct Option {
 constexpr Option kOptions[] = {
     {"--no-exif", true, &Request::useExif, false},
     {"--dates", false, &Request::dates, true},
+    {"--companions", true, &Request::companions, true},
 };
 
 std::optional<Request> ParseArguments(const char* command, const std::vector<std::string>& args, std::ostream& err)
@@ -87,12 +91,15 @@ std::optional<Request> ParseArguments(const char* command, const std::vector<std
 std::optional<Prepared> Prepare(const char* command, const Request& r, std::ostream& err)
 {
     Prepared p;
-    try {
-        p.items.FileNames = platform::FindFiles(r.folder, "*.jpg");
-    } catch (const std::exception& e) {
+    auto folderError = [&](const std::exception& e) {
         err << "quistelor-cli " << command << ": cannot read the folder \"" << EscapeValue(r.folder)
             << "\": " << ErrorLine(e) << '\n';
         return std::nullopt;
+    };
+    try {
+        p.items.FileNames = platform::FindFiles(r.folder, "*.jpg");
+    } catch (const std::exception& e) {
+        return folderError(e);
     }
     if (r.names.empty()) {
         p.items.Selected.assign(p.items.Count(), true);
@@ -110,6 +117,12 @@ std::optional<Prepared> Prepare(const char* command, const Request& r, std::ostr
             }
             p.items.Selected[it->second] = true;
         }
+    }
+    try {
+        if (r.companions)
+            p.companions = ListCompanions(r.folder, p.items.FileNames, p.items.Selected);
+    } catch (const std::exception& e) {
+        return folderError(e);
     }
     try {
         ComputeDateKeys(p.photos, p.items, r.folder, r.useExif);
@@ -149,8 +162,13 @@ RenameDone OutcomeReport::Printer()
     // is stopped leaves the report of what it did. A line that cannot be
     // written stops the run: nothing is renamed without its report.
     return [this](const RenameOutcome& o) {
+        std::string lines = OutcomeLine(o);
         anyFailed_ |= o.Result == rrFailed;
-        lost_ = Emit(out_, OutcomeLine(o));
+        for (const RenameOutcome& c : o.Companions) {
+            lines += OutcomeLine(c);
+            anyFailed_ |= c.Result == rrFailed;
+        }
+        lost_ = Emit(out_, lines);
         return lost_ == 0;
     };
 }
@@ -179,20 +197,29 @@ int PreviewCommand(const std::vector<std::string>& args, std::ostream& out, std:
     // The names the batch will refuse, found as the window's preview finds
     // them, with the reason the batch will give.
     const std::vector<CollisionMark> marks =
-        PredictCollisions(request->folder, p->items.FileNames, p->items.Selected, p->newNames);
+        PredictCollisions(request->folder, p->items.FileNames, p->items.Selected, p->newNames, p->companions);
     std::string text;
+    auto line = [&](const std::string& oldName, const std::string& newName, const PhotoType& photo,
+                    const CollisionMark& mark) {
+        text += EscapeValue(oldName) + '\t' + EscapeValue(newName);
+        if (request->dates)
+            text += '\t' + EscapeValue(photo.DateKey) + (photo.DatedByExif ? "\texif" : "\tfile");
+        if (mark.Kind != ckNone)
+            text += "\tfailed: " + EscapeValue(mark.Reason());
+        text += '\n';
+    };
     for (std::size_t i = 0; i < p->items.Count(); ++i) {
         if (!p->items.Selected[i])
             continue;
-        text += EscapeValue(p->items.FileNames[i]);
-        text += '\t';
-        if (p->newNames[i])
-            text += EscapeValue(*p->newNames[i]);
-        if (request->dates)
-            text += '\t' + EscapeValue(p->photos[i].DateKey) + (p->photos[i].DatedByExif ? "\texif" : "\tfile");
-        if (marks[i].Kind != ckNone)
-            text += "\tfailed: " + EscapeValue(marks[i].Reason());
-        text += '\n';
+        const std::string& photoName = p->items.FileNames[i];
+        const std::string newName = p->newNames[i].value_or(std::string());
+        line(photoName, newName, p->photos[i], marks[i]);
+        // Each companion under its photo, with its date and the group's mark.
+        if (p->newNames[i] && i < p->companions.size())
+            for (const std::string& c : p->companions[i]) {
+                const std::string companionName = CompanionNewName(photoName, newName, c);
+                line(c, companionName, p->photos[i], CompanionMark(marks[i], newName, companionName));
+            }
     }
     if (const int code = Emit(out, text)) {
         ReportLostOutput("preview", code, err);
@@ -213,7 +240,7 @@ int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::
     std::vector<RenameOutcome> outcomes;
     try {
         outcomes = JournaledRename(request->folder, request->pattern, p->photos, p->items.Selected, p->newNames,
-                                   {}, report.Printer());
+                                   {}, report.Printer(), p->companions);
     } catch (const EJournalError& e) {
         err << "quistelor-cli rename: " << EscapeValue(e.what()) << '\n';
         if (e.kind() == EJournalError::jeInterrupted)

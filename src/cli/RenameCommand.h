@@ -14,19 +14,22 @@
 
 namespace cli {
 
-inline constexpr const char* kPreviewUsage = "[--no-exif] [--dates] PATTERN FOLDER [NAME...]";
-inline constexpr const char* kRenameUsage = "[--no-exif] PATTERN FOLDER [NAME...]";
+inline constexpr const char* kPreviewUsage = "[--no-exif] [--dates] [--companions] PATTERN FOLDER [NAME...]";
+inline constexpr const char* kRenameUsage = "[--no-exif] [--companions] PATTERN FOLDER [NAME...]";
 
 // One "OLD<TAB>NEW" line per selected photo; --dates adds "<TAB>DATE<TAB>exif"
 // or "<TAB>DATE<TAB>file" (the date key and where it came from); a photo
 // that rename would refuse ends with "<TAB>failed: REASON", the reason rename
-// would give. 0, or 2 on bad arguments, a
+// would give. With --companions each photo's companions follow its line,
+// "OLD<TAB>NEW" each, with the photo's date and the group's mark. 0, or 2 on
+// bad arguments, a
 // pattern that gives no names, an unreadable folder or photo, or a standard
 // output that cannot be written.
 int PreviewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // Renames and prints "OLD<TAB>NEW<TAB>ok", "OLD<TAB>NEW<TAB>failed: REASON" or
-// "OLD<TAB><TAB>skipped" per selected photo, each as soon as it is done. 0
+// "OLD<TAB><TAB>skipped" per selected photo, each as soon as it is done,
+// followed (--companions) by a line for each of its companions. 0
 // when no rename failed; 1 when any did, or when a line could not be written
 // (the batch stops there); 2 as for preview, except a lost output (then
 // nothing has been renamed), and when the folder's last batch was interrupted

@@ -7,6 +7,7 @@
 // the batch will refuse, made by walking the very same order.
 
 #include "platform/MoveFile.h"
+#include "rename/Companions.h"
 #include "rename/NamePattern.h"
 
 #include <optional>
@@ -44,10 +45,21 @@ struct RenameOutcome {
     NameFault Fault = nfNone;  // set (with EINVAL) when the name itself was refused
     platform::MoveLeftover Leftover = platform::mlNothing;
     SkipReason Skip = srNone;
+    // The new name that kept the photo and its companions from moving when
+    // it is not the photo's own: a companion's (or, on a companion's
+    // outcome, the photo's). Empty when the photo's own name was refused.
+    std::string InTheWay;
+    // A photo's companions, in the order they were tried, with the photo's
+    // Index: rrRenamed with it, rrFailed when the group stayed (InTheWay and
+    // ErrorCode say why), rrSkipped (srGone) when one vanished before its turn.
+    std::vector<RenameOutcome> Companions;
 
     // The fault's or the skip's English text, or the system's text for
-    // ErrorCode, followed by what a refused rename could not take back.
+    // ErrorCode, followed by what a refused rename could not take back;
+    // after "\"InTheWay\": " when that is set.
     std::string Reason() const;
+    // The same without InTheWay.
+    std::string OwnReason() const;
 };
 
 // Told of each photo as soon as it is done; returning false stops the batch
@@ -58,10 +70,16 @@ using RenameDone = std::function<bool(const RenameOutcome& outcome)>;
 // folder/NewName. A name with a NameFault is refused with EINVAL, untried.
 // Reports one unit of rsRenameFiles per selected photo, renamed or not.
 // Returns one outcome per selected photo done, in list order.
+//
+// With companions (FindCompanions's lists, by list item), a photo and its
+// companions move together or not at all: a refused name in the group keeps
+// all of them, and when a companion's rename fails after the photo's, the
+// group's renames already done are taken back.
 std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarrtyp& photos,
                                         const std::vector<bool>& selected,
                                         const std::vector<std::optional<std::string>>& newNames,
-                                        const RenameProgress& progress = {}, const RenameDone& done = {});
+                                        const RenameProgress& progress = {}, const RenameDone& done = {},
+                                        const CompanionLists& companions = {});
 
 // The outcomes whose rename was refused.
 std::vector<RenameOutcome> FailedRenames(const std::vector<RenameOutcome>& outcomes);
@@ -78,6 +96,7 @@ struct CollisionMark {
     CollisionKind Kind = ckNone;
     std::size_t OtherIndex = 0;  // the earlier photo, for ckSameAs
     NameFault Fault = nfNone;    // for ckNotAName
+    std::string InTheWay;        // as RenameOutcome::InTheWay
 
     // The English text of the failure the batch will report for this photo
     // (RenameOutcome::Reason of that failure); empty for ckNone.
@@ -86,7 +105,16 @@ struct CollisionMark {
 
 // One mark per list item: walks the selected photos in list order as
 // RenamePhotos does, with the folder's current files, freeing the old name of
-// every photo that gets its new one. Looks at the file system, changes nothing.
+// every photo that gets its new one. With companions, a photo is marked when
+// any name of its group cannot be had. Looks at the file system, changes
+// nothing.
 std::vector<CollisionMark> PredictCollisions(const std::string& folder, const std::vector<std::string>& fileNames,
                                              const std::vector<bool>& selected,
-                                             const std::vector<std::optional<std::string>>& newNames);
+                                             const std::vector<std::optional<std::string>>& newNames,
+                                             const CompanionLists& companions = {});
+
+// The mark of a companion to be named companionNewName, of a photo marked
+// `photo` to be named photoNewName: the group's failure, naming the name in
+// the way unless it is the companion's own, as the batch reports it.
+CollisionMark CompanionMark(const CollisionMark& photo, const std::string& photoNewName,
+                            const std::string& companionNewName);

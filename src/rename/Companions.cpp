@@ -1,5 +1,7 @@
 #include "rename/Companions.h"
 
+#include "platform/FindFiles.h"
+
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -32,7 +34,7 @@ constexpr std::size_t kSeveral = static_cast<std::size_t>(-2);
 
 } // namespace
 
-std::vector<std::vector<std::string>> FindCompanions(const std::vector<std::string>& folderNames,
+CompanionLists FindCompanions(const std::vector<std::string>& folderNames,
                                                      const std::vector<std::string>& photoNames,
                                                      const std::vector<bool>& selected,
                                                      const std::vector<std::string_view>& extensions)
@@ -51,7 +53,7 @@ std::vector<std::vector<std::string>> FindCompanions(const std::vector<std::stri
         claim(Stem(photoNames[i]), i);
     }
 
-    std::vector<std::vector<std::string>> companions(photoNames.size());
+    CompanionLists companions(photoNames.size());
     for (const std::string& name : folderNames) {
         const std::size_t dot = name.rfind('.');
         if (dot == std::string::npos || dot == 0 || photos.count(name))
@@ -65,6 +67,12 @@ std::vector<std::vector<std::string>> FindCompanions(const std::vector<std::stri
             companions[photo].push_back(name);
     }
     return companions;
+}
+
+CompanionLists ListCompanions(const std::string& folder, const std::vector<std::string>& photoNames,
+                              const std::vector<bool>& selected)
+{
+    return FindCompanions(platform::FindFiles(folder, "*"), photoNames, selected);
 }
 
 std::string CompanionNewName(const std::string& photoName, const std::string& newName,

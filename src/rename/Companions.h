@@ -24,6 +24,9 @@ inline constexpr std::string_view kCompanionExtensions[] = {
     "mov", "mp4", "thm", "wav",                                            // clip, thumbnail, sound
 };
 
+// Companion names by list item.
+using CompanionLists = std::vector<std::vector<std::string>>;
+
 // For every list item, the names of its companions (empty for unselected
 // items), in the order of folderNames. folderNames: the folder's files, as
 // listed once for the whole batch; photoNames: the photo list. A file that
@@ -31,12 +34,17 @@ inline constexpr std::string_view kCompanionExtensions[] = {
 // the companion of two listed photos (IMG_1.jpg and img_1.JPG, or a.jpg and
 // a.jpg.jpg for a.jpg.xmp) belongs to neither, so that renaming one never
 // takes the other's.
-std::vector<std::vector<std::string>> FindCompanions(const std::vector<std::string>& folderNames,
+CompanionLists FindCompanions(const std::vector<std::string>& folderNames,
                                                      const std::vector<std::string>& photoNames,
                                                      const std::vector<bool>& selected,
                                                      const std::vector<std::string_view>& extensions = {
                                                          std::begin(kCompanionExtensions),
                                                          std::end(kCompanionExtensions)});
+
+// FindCompanions over the folder's plain files, listed once. Throws
+// platform::EOSError when the folder cannot be read.
+CompanionLists ListCompanions(const std::string& folder, const std::vector<std::string>& photoNames,
+                              const std::vector<bool>& selected);
 
 // The name a companion of photoName takes when the photo becomes newName.
 std::string CompanionNewName(const std::string& photoName, const std::string& newName,

@@ -424,7 +424,8 @@ std::size_t DoneCount(const std::string& folder, const TRenameJournal& journal)
 std::vector<RenameOutcome> JournaledRename(const std::string& folder, const std::string& pattern,
                                            const photarrtyp& photos, const std::vector<bool>& selected,
                                            const std::vector<std::optional<std::string>>& newNames,
-                                           const RenameProgress& progress, const RenameDone& done)
+                                           const RenameProgress& progress, const RenameDone& done,
+                                           const CompanionLists& companions)
 {
     const TRenameJournal last = LatestJournal(folder);
     if (last.State == jsInterrupted)
@@ -455,18 +456,22 @@ std::vector<RenameOutcome> JournaledRename(const std::string& folder, const std:
             continue;
         if (photos[i].Inode != 0) {
             j.Entries.push_back({photos[i].Inode, photos[i].Birth, photos[i].FileName, *newNames[i]});
-            continue;
+        } else {
+            const auto file = FileIdOf(JoinPath(folder, photos[i].FileName));
+            if (!file)
+                continue;  // the rename will fail and say why
+            j.Entries.push_back({file->Inode, file->Birth, photos[i].FileName, *newNames[i]});
         }
-        const auto file = FileIdOf(JoinPath(folder, photos[i].FileName));
-        if (!file)
-            continue;  // the rename will fail and say why
-        j.Entries.push_back({file->Inode, file->Birth, photos[i].FileName, *newNames[i]});
+        // Each companion right after its photo, in the order they are renamed.
+        for (const std::string& c : i < companions.size() ? companions[i] : std::vector<std::string>{})
+            if (const auto file = FileIdOf(JoinPath(folder, c)))
+                j.Entries.push_back({file->Inode, file->Birth, c, CompanionNewName(photos[i].FileName, *newNames[i], c)});
     }
     if (j.Entries.empty())
-        return RenamePhotos(folder, photos, selected, newNames, progress, done);
+        return RenamePhotos(folder, photos, selected, newNames, progress, done, companions);
 
     const std::string path = WriteJournal(j);
-    std::vector<RenameOutcome> outcomes = RenamePhotos(folder, photos, selected, newNames, progress, done);
+    std::vector<RenameOutcome> outcomes = RenamePhotos(folder, photos, selected, newNames, progress, done, companions);
     Mark(path, "done");
     Prune(id);
     return outcomes;

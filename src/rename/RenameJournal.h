@@ -98,11 +98,14 @@ private:
 // RenamePhotos, journaled: refuses (EJournalError) while the folder's newest
 // journal is interrupted or damaged, and when the journal cannot be written;
 // marks the batch complete after the last photo (or when done stops it) and
-// prunes the folder's old journals.
+// prunes the folder's old journals. Companions are recorded as files of
+// the batch, each after its photo, so that undo and recovery treat them as
+// they treat photos.
 std::vector<RenameOutcome> JournaledRename(const std::string& folder, const std::string& pattern,
                                            const photarrtyp& photos, const std::vector<bool>& selected,
                                            const std::vector<std::optional<std::string>>& newNames,
-                                           const RenameProgress& progress = {}, const RenameDone& done = {});
+                                           const RenameProgress& progress = {}, const RenameDone& done = {},
+                                           const CompanionLists& companions = {});
 
 // Renames the photos of an interrupted batch that are still pending, in the
 // batch's order, with the batch's no-replace safety, then marks it complete.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 
 using namespace testphotos;
@@ -266,6 +267,33 @@ TEST_F(CliRename, PreviewDatesSayWhichDateNumberedEachPhoto)
     EXPECT_EQ(Cli({"preview", "--no-exif", "--dates", "P *", dir.Path()}).out,
               "a.jpg\tP 2.jpg\t2006-05-12_14.30.00\tfile\nb.jpg\tP 1.jpg\t2006-05-12_14.30.00\tfile\n");
     EXPECT_EQ(Cli({"rename", "--dates", "P *", dir.Path()}).status, 2);
+}
+
+TEST_F(CliRename, CompanionsFollowTheirPhotoOnlyWhenAskedAndUndoWithIt)
+{
+    Photo("IMG_1.JPG", "2006:05:12 09:00:00");
+    Photo("IMG_2.jpg", "2006:05:12 10:00:00");
+    for (const char* name : {"IMG_1.cr2", "IMG_1.JPG.XMP", "img_2.mov", "P 2.mov"})
+        WriteFile(dir / name, name);
+    const std::string taken = "\tfailed: \"P 2.mov\": File exists\n";
+    const CliRun preview = Cli({"preview", "--companions", "P *", dir.Path()});
+    EXPECT_EQ(preview.out, "IMG_1.JPG\tP 1.jpg\nIMG_1.cr2\tP 1.cr2\nIMG_1.JPG.XMP\tP 1.jpg.XMP\n"
+                           "IMG_2.jpg\tP 2.jpg" + taken + "img_2.mov\tP 2.mov\tfailed: File exists\n");
+    EXPECT_EQ(Cli({"preview", "P *", dir.Path()}).out, "IMG_1.JPG\tP 1.jpg\nIMG_2.jpg\tP 2.jpg\n");
+
+    const CliRun r = Cli({"rename", "--companions", "P *", dir.Path()});
+    EXPECT_EQ(r.status, 1);
+    std::string expected = preview.out;
+    for (const char* ok : {"P 1.jpg\n", "P 1.jpg.XMP\n", "P 1.cr2\n"})
+        expected.replace(expected.find(ok), std::strlen(ok), std::string(ok, std::strlen(ok) - 1) + "\tok\n");
+    EXPECT_EQ(r.out, expected);
+    const std::vector<std::string> after = {"IMG_2.jpg", "P 1.cr2", "P 1.jpg", "P 1.jpg.XMP", "P 2.mov", "img_2.mov"};
+    EXPECT_EQ(Listing(dir.Path()), after);
+    EXPECT_EQ(ReadFile(dir / "P 1.jpg.XMP"), "IMG_1.JPG.XMP");
+
+    EXPECT_EQ(Cli({"undo", dir.Path()}).status, 0);
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"IMG_1.JPG", "IMG_1.JPG.XMP", "IMG_1.cr2", "IMG_2.jpg",
+                                                             "P 2.mov", "img_2.mov"}));
 }
 
 TEST_F(CliRename, OptionsEndAtDoubleDashSoPatternsMayStartWithDashes)

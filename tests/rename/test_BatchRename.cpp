@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <unistd.h>
@@ -301,4 +303,70 @@ TEST(BatchRename, PreviewMarksExactlyWhatTheBatchRefusesAndNothingIsLost)
                 << "round " << round << " " << o.OldName << " -> " << o.NewName << " (" << pattern << ")";
         EXPECT_EQ(Contents(b.dir.Path()), before) << "round " << round;
     }
+}
+
+// ---- companions ------------------------------------------------------------
+
+TEST(BatchRename, CompanionsMoveWithTheirPhotoOrTheWholeGroupStays)
+{
+    const struct {
+        const char* why;
+        std::vector<std::string> outsiders;  // files in the way
+        std::vector<std::string> expected;   // the folder afterwards, outsiders left out
+        const char* inTheWay;                // on the first photo's outcome; "" when it moved
+    } cases[] = {
+        {"raw and both sidecar namings, any case", {},
+         {"P 1.CR2", "P 1.jpg", "P 1.jpg.XMP", "P 1.xmp", "P 2.jpg", "P 2.nef"}, ""},
+        // a.jpg's group fails at its last companion, after the photo and the
+        // first companion have moved: both are taken back.
+        {"a companion's new name is taken", {"P 1.xmp"},
+         {"P 2.jpg", "P 2.nef", "a.CR2", "a.jpg", "a.jpg.XMP", "a.xmp"}, "P 1.xmp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Batch b;
+        b.Add("a.jpg", "2006-05-12_10.00.00");
+        b.Add("b.jpg", "2006-05-12_11.00.00");
+        for (const char* name : {"a.CR2", "a.jpg.XMP", "a.xmp", "b.nef"})
+            WriteFile(b.dir / name, std::string("photo ") + name);
+        for (const auto& name : c.outsiders)
+            WriteFile(b.dir / name, "someone else's");
+        const CompanionLists companions = ListCompanions(b.dir.Path(), b.FileNames(), b.selected);
+        const auto names = NamesFromDateKeys(b.photos, b.selected, "P *");
+        const auto marks = PredictCollisions(b.dir.Path(), b.FileNames(), b.selected, names, companions);
+        const auto outcomes = RenamePhotos(b.dir.Path(), b.photos, b.selected, names, {}, {}, companions);
+
+        std::vector<std::string> listing;
+        for (const auto& name : Listing(b.dir.Path()))
+            if (std::find(c.outsiders.begin(), c.outsiders.end(), name) == c.outsiders.end())
+                listing.push_back(name);
+        EXPECT_EQ(listing, c.expected);
+        for (const auto& name : c.outsiders)
+            EXPECT_EQ(ReadFile(b.dir / name), "someone else's");
+        ASSERT_EQ(outcomes.size(), 2u);
+        EXPECT_EQ(outcomes[0].Result, *c.inTheWay ? rrFailed : rrRenamed);
+        EXPECT_EQ(outcomes[0].InTheWay, c.inTheWay);
+        EXPECT_EQ(marks[0].InTheWay, c.inTheWay);
+        EXPECT_EQ(marks[0].Reason(), *c.inTheWay ? outcomes[0].Reason() : "");
+        for (const RenameOutcome& companion : outcomes[0].Companions)
+            EXPECT_EQ(companion.Result, outcomes[0].Result) << companion.OldName;
+        EXPECT_EQ(outcomes[1].Result, rrRenamed);
+        EXPECT_EQ(Contents(b.dir.Path()).size(), 6u + c.outsiders.size());
+    }
+}
+
+TEST(BatchRename, CompanionGoneBeforeItsTurnLetsThePhotoMove)
+{
+    Batch b;
+    b.Add("a.jpg", "2006-05-12_10.00.00");
+    WriteFile(b.dir / "a.CR2", "raw");
+    const CompanionLists companions = ListCompanions(b.dir.Path(), b.FileNames(), b.selected);
+    const auto names = NamesFromDateKeys(b.photos, b.selected, "P *");
+    std::filesystem::remove(b.dir / "a.CR2");
+    const auto outcomes = RenamePhotos(b.dir.Path(), b.photos, b.selected, names, {}, {}, companions);
+    EXPECT_EQ(outcomes[0].Result, rrRenamed);
+    ASSERT_EQ(outcomes[0].Companions.size(), 1u);
+    EXPECT_EQ(outcomes[0].Companions[0].Result, rrSkipped);
+    EXPECT_EQ(outcomes[0].Companions[0].Skip, srGone);
+    EXPECT_EQ(Listing(b.dir.Path()), (std::vector<std::string>{"P 1.jpg"}));
 }

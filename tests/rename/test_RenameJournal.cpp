@@ -24,6 +24,7 @@ struct Journaled {
     photarrtyp photos;
     std::vector<bool> selected;
     std::vector<std::optional<std::string>> newNames;
+    CompanionLists companions;
 
     Journaled() { setenv("XDG_STATE_HOME", state.Path().c_str(), 1); }
     void Add(const std::string& from, const std::string& to)
@@ -37,7 +38,7 @@ struct Journaled {
     }
     std::vector<RenameOutcome> Run(const RenameDone& done = {})
     {
-        return JournaledRename(dir.Path(), "p*", photos, selected, newNames, {}, done);
+        return JournaledRename(dir.Path(), "p*", photos, selected, newNames, {}, done, companions);
     }
     // Runs the batch in a child process that kills itself with SIGKILL once
     // `after` photos are done.
@@ -47,11 +48,14 @@ struct Journaled {
         if (pid == 0) {
             std::size_t n = 0;
             try {
-                JournaledRename(dir.Path(), "p*", photos, selected, newNames, {}, [&](const RenameOutcome&) {
-                    if (++n == after)
-                        raise(SIGKILL);
-                    return true;
-                });
+                JournaledRename(
+                    dir.Path(), "p*", photos, selected, newNames, {},
+                    [&](const RenameOutcome&) {
+                        if (++n == after)
+                            raise(SIGKILL);
+                        return true;
+                    },
+                    companions);
             } catch (...) {
             }
             _exit(0);
@@ -104,6 +108,51 @@ TEST(RenameJournal, BatchKilledPartWayIsFinishedOrUndoneWithEveryPhotoOnce)
             EXPECT_EQ(LatestJournal(b.dir.Path()).State, finish ? jsComplete : jsUndone);
         }
     }
+}
+
+TEST(RenameJournal, CompanionsAreUndoneAndRecoveredAfterAKillAtEveryStepOfTheirGroup)
+{
+    // a.jpg's group in its renaming order, then a photo without companions.
+    const std::vector<std::pair<std::string, std::string>> group = {
+        {"a.jpg", "p1.jpg"}, {"a.CR2", "p1.CR2"}, {"a.jpg.xmp", "p1.jpg.xmp"}};
+    auto expected = [&](bool renamed) {
+        std::map<std::string, std::string> all{{renamed ? "p2.jpg" : "b.jpg", "bytes of b.jpg"}};
+        for (const auto& [from, to] : group)
+            all[renamed ? to : from] = "bytes of " + from;
+        return all;
+    };
+    auto prepare = [&](Journaled& b) {
+        b.Add("a.jpg", "p1.jpg");
+        b.Add("b.jpg", "p2.jpg");
+        for (std::size_t k = 1; k < group.size(); ++k)
+            WriteFile(b.dir / group[k].first, "bytes of " + group[k].first);
+        b.companions = ListCompanions(b.dir.Path(), {"a.jpg", "b.jpg"}, b.selected);
+    };
+    for (std::size_t done = 0; done <= group.size(); ++done) {
+        for (const bool finish : {true, false}) {
+            SCOPED_TRACE(testing::Message() << done << " of the group done" << (finish ? ", finished" : ", undone"));
+            Journaled b;
+            prepare(b);
+            b.RunKilledAfter(1);
+            // The journal reads back from the folder which renames were done:
+            // a kill after `done` renames of the group left this folder.
+            for (std::size_t k = group.size(); k-- > done;)
+                ASSERT_EQ(rename((b.dir / group[k].second).c_str(), (b.dir / group[k].first).c_str()), 0);
+
+            const TRenameJournal j = LatestJournal(b.dir.Path());
+            ASSERT_EQ(j.State, jsInterrupted);
+            EXPECT_EQ(j.Entries.size(), group.size() + 1);
+            EXPECT_EQ(DoneCount(b.dir.Path(), j), done);
+            finish ? FinishBatch(b.dir.Path(), j) : UndoBatch(b.dir.Path(), j);
+            EXPECT_EQ(b.Contents(), expected(finish));
+        }
+    }
+    Journaled b;
+    prepare(b);
+    b.Run();
+    EXPECT_EQ(b.Contents(), expected(true));
+    UndoBatch(b.dir.Path(), LatestJournal(b.dir.Path()));
+    EXPECT_EQ(b.Contents(), expected(false));
 }
 
 TEST(RenameJournal, UndoLeavesPhotosChangedByHandAloneAndNeverReplacesAFile)
