@@ -312,7 +312,7 @@ void TForm1::RunFormCreateSteps(const QStringList& args)
     listFont.setPointSize(9);
     ListView1->setFont(listFont);
     ListView1->setModel(ListModel);
-    ListView1->setItemDelegate(new TPhotoItemDelegate(this, ListView1));
+    ListView1->setItemDelegate(new TPhotoItemDelegate(PhotoItems(), ListView1));
     static_cast<QVBoxLayout*>(ListPane->layout())->addWidget(ListView1);
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TForm1::ListView1Change);
@@ -782,40 +782,15 @@ void TForm1::A_languageExecute()
     RefreshLanguage();
 }
 
-QRect TForm1::ItemIconRect(const QStyleOptionViewItem& option)
+TPhotoItemSource TForm1::PhotoItems()
 {
-    return QRect(option.rect.left(), option.rect.top() + 2, option.rect.width(), ImageList1Height + 4);
+    return TPhotoItemSource(FileNames, ThumbOffsets, ThumbStream);
 }
 
-QRect TForm1::ItemLabelRect(const QStyleOptionViewItem& option)
+void TForm1::ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewItem& option, int index,
+                                     bool selected)
 {
-    const QRect icon = ItemIconRect(option);
-    const int top = icon.bottom() + 1 + 8;  // below the item frame
-    return QRect(option.rect.left() + 2, top, option.rect.width() - 4, option.rect.bottom() + 1 - top);
-}
-
-void TForm1::DrawItemLabel(QPainter* painter, const QStyleOptionViewItem& option, int index,
-                           bool selected) const
-{
-    if (index < 0 || static_cast<size_t>(index) >= FileNames.size())
-        return;
-    const QString text = platform::DecodeFileName(FileNames[static_cast<size_t>(index)]);
-    const QRect area = ItemLabelRect(option);
-    const QFontMetrics metrics(option.font);
-    const int lineHeight = metrics.lineSpacing();
-    const QStringList lines = TMyListView::LabelLines(text, option.font, area.width(), area.height() / lineHeight);
-    int used = 0;
-    for (const QString& line : lines)
-        used = std::max(used, metrics.horizontalAdvance(line));
-    const QRect back(area.left() + (area.width() - used) / 2 - 2, area.top(), used + 4,
-                     static_cast<int>(lines.size()) * lineHeight);
-    painter->setFont(option.font);
-    painter->setClipRect(area.adjusted(-2, 0, 2, 0));
-    painter->fillRect(back, selected ? option.palette.color(QPalette::Active, QPalette::Highlight) : QColor(Qt::white));
-    painter->setPen(selected ? option.palette.color(QPalette::Active, QPalette::HighlightedText) : QColor(Qt::black));
-    for (int i = 0; i < lines.size(); ++i)
-        painter->drawText(QRect(area.left(), area.top() + i * lineHeight, area.width(), lineHeight),
-                          Qt::AlignHCenter | Qt::AlignTop, lines[i]);
+    TPhotoItemDelegate::DrawThumbnail(painter, option, PhotoItems(), index, selected);
 }
 
 namespace {

@@ -12,6 +12,8 @@
 // ThumbOffsets[i] (the decimal byte offset of its thumbnail in the cache
 // file, or "-1").
 
+#include "main/MyListView.h"
+#include "main/PhotoItemDelegate.h"
 #include "platform/FileStream.h"
 
 #include <QMainWindow>
@@ -31,7 +33,6 @@ class QProgressBar;
 class QSplitter;
 class QStyleOptionViewItem;
 class QToolBar;
-class TMyListView;
 class TPhotoListModel;
 class TStatusBar;
 
@@ -94,8 +95,8 @@ public:
     QList<QList<QAction*>> MenuItems;
 
     // The list's image size: every item's icon area is a box of this size.
-    static constexpr int ImageList1Width = 100;
-    static constexpr int ImageList1Height = 100;
+    static constexpr int ImageList1Width = TMyListView::ImageWidth;
+    static constexpr int ImageList1Height = TMyListView::ImageHeight;
 
     static constexpr const char* WebSiteURL = "https://morvik.example.org/veltra-rename/";
 
@@ -116,15 +117,10 @@ public:
     // Rebuilds ThumbOffsets and the cache file for FileNames; ends with
     // refresh_statusbar.
     void BuildThumbnails(const std::string& folder);
-    // Paints item `index` (a 100 x 100 box, framed) inside the item's icon
-    // rectangle ItemIconRect(option). The list then draws the item's label
-    // below it (DrawItemLabel); this function does not.
+    // Paints item `index` as the list does, through its delegate: the
+    // framed thumbnail box, without the label.
     void ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewItem& option, int index,
                                  bool selected);
-    void DrawItemLabel(QPainter* painter, const QStyleOptionViewItem& option, int index,
-                       bool selected) const;
-    static QRect ItemIconRect(const QStyleOptionViewItem& option);
-    static QRect ItemLabelRect(const QStyleOptionViewItem& option);
 
     // Number of photos, selection state and the selected indexes in
     // ascending order.
@@ -170,6 +166,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What the list's delegate draws: FileNames, ThumbOffsets, ThumbStream.
+    TPhotoItemSource PhotoItems();
     void BuildLayout();
     void RunFormCreateSteps(const QStringList& args);
     int TreeWidth() const;

@@ -1,10 +1,7 @@
 #include "main/MyListView.h"
 
-#include "main/MainWindow.h"
-
 #include <QKeyEvent>
 #include <QFontMetrics>
-#include <QPainter>
 #include <QTextLayout>
 
 TMyListView::TMyListView(QWidget* parent) : QListView(parent)
@@ -18,7 +15,7 @@ TMyListView::TMyListView(QWidget* parent) : QListView(parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionRectVisible(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setIconSize(QSize(TForm1::ImageList1Width, TForm1::ImageList1Height));
+    setIconSize(QSize(ImageWidth, ImageHeight));
     setGridSize(QSize(CellWidth, CellHeight));
     setSpacing(0);
     setDragEnabled(false);
@@ -61,26 +58,4 @@ void TMyListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListView::mouseDoubleClickEvent(event);
     emit DoubleClicked();
-}
-
-TPhotoItemDelegate::TPhotoItemDelegate(TForm1* form, QObject* parent)
-    : QStyledItemDelegate(parent), form_(form)
-{
-}
-
-void TPhotoItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                               const QModelIndex& index) const
-{
-    const bool selected = option.state & QStyle::State_Selected;
-    painter->save();
-    form_->ListView1CustomDrawItem(painter, option, index.row(), selected);
-    painter->restore();
-    painter->save();
-    form_->DrawItemLabel(painter, option, index.row(), selected);
-    painter->restore();
-}
-
-QSize TPhotoItemDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
-{
-    return QSize(TMyListView::CellWidth, TMyListView::CellHeight);
 }

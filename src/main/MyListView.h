@@ -1,21 +1,21 @@
 #pragma once
-// Classes: TMyListView, TPhotoItemDelegate.
+// Classes: TMyListView.
 //
 // The photo list view: a grid of large icons with labels, many selectable.
-// Its items are painted by the main window (through TPhotoItemDelegate) and
+// Its items are painted by the delegate it is given (TPhotoItemDelegate) and
 // it reports key releases and double-clicks anywhere in it.
 
 #include <QListView>
 #include <QStringList>
-#include <QStyledItemDelegate>
-
-class TForm1;
 
 class TMyListView : public QListView {
     Q_OBJECT
 public:
     explicit TMyListView(QWidget* parent = nullptr);
 
+    // Every item's icon area is a box of this size.
+    static constexpr int ImageWidth = 100;
+    static constexpr int ImageHeight = 100;
     // Size of one item's cell: the 100 x 100 box, its frame and two lines of label.
     static constexpr int CellWidth = 124;
     static constexpr int CellHeight = 142;
@@ -32,16 +32,4 @@ signals:
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-};
-
-class TPhotoItemDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-public:
-    TPhotoItemDelegate(TForm1* form, QObject* parent = nullptr);
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    TForm1* form_;
 };

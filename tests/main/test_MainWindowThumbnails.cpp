@@ -1,5 +1,6 @@
 #include "main/MainWindow.h"
 #include "main/MyListView.h"
+#include "main/PhotoItemDelegate.h"
 #include "main/StatusBar.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellTreeView.h"
@@ -11,7 +12,6 @@
 
 #include <QImage>
 #include <QItemSelectionModel>
-#include <QPainter>
 #include <QProgressBar>
 #include <QStyleOptionViewItem>
 
@@ -36,7 +36,6 @@ void ResetSettings(const char* language = "EN")
 
 constexpr Rgb Red{220, 20, 20};
 constexpr Rgb Blue{20, 20, 220};
-const QColor Grey(128, 128, 128);
 const QColor LightBlue(192, 192, 255);
 
 // Records the status text and progress position at every paint of the
@@ -114,27 +113,6 @@ protected:
                 return static_cast<int>(i);
         return -1;
     }
-    // Draws item `index` alone on a grey cell of the list's item size.
-    QImage Draw(int index, bool selected)
-    {
-        QImage cell(TMyListView::CellWidth, TMyListView::CellHeight, QImage::Format_RGB32);
-        cell.fill(Grey);
-        QStyleOptionViewItem option;
-        option.rect = QRect(0, 0, TMyListView::CellWidth, TMyListView::CellHeight);
-        QPainter painter(&cell);
-        form->ListView1CustomDrawItem(&painter, option, index, selected);
-        return cell;
-    }
-    // Top-left corner of the 100 x 100 box in a cell drawn by Draw.
-    QPoint BoxOrigin() const
-    {
-        QStyleOptionViewItem option;
-        option.rect = QRect(0, 0, TMyListView::CellWidth, TMyListView::CellHeight);
-        QRect icon = TForm1::ItemIconRect(option);
-        // Both differences are even here, so no rounding question arises.
-        return QPoint(icon.left() + (icon.width() - 100) / 2, icon.top() + (icon.height() - 100) / 2);
-    }
-
     fs::path dir;
     std::unique_ptr<TForm1> form;
     static inline int counter = 0;
@@ -214,87 +192,7 @@ TEST_F(Thumbnails, TheProgressBarComesToRestWhenTheLastPhotoHasNoThumbnail)
     EXPECT_EQ(form->ProgressBar1->value(), 0);
 }
 
-// ---- Drawing ---------------------------------------------------------------
-
-TEST_F(Thumbnails, LandscapeGetsWhiteRowsBelowAndPortraitWhiteColumnsAtTheRight)
-{
-    Photo("wide.jpg", samples::SolidJpeg(400, 300, Red));
-    Photo("tall.jpg", samples::SolidJpeg(300, 400, Blue));
-    Show();
-    OpenFolder();
-    const QPoint o = BoxOrigin();
-
-    QImage wide = Draw(IndexOf("wide.jpg"), false);
-    EXPECT_TRUE(Near(wide.pixel(o + QPoint(50, 30)), Of(Red)));
-    EXPECT_TRUE(Near(wide.pixel(o + QPoint(50, 70)), Of(Red)));
-    EXPECT_TRUE(Near(wide.pixel(o + QPoint(50, 85)), Qt::white)) << "rows below the 75 of the picture";
-    EXPECT_TRUE(Near(wide.pixel(o + QPoint(1, 50)), Qt::white)) << "the frame on the picture";
-    EXPECT_TRUE(Near(wide.pixel(o + QPoint(98, 30)), Qt::white));
-
-    QImage tall = Draw(IndexOf("tall.jpg"), false);
-    EXPECT_TRUE(Near(tall.pixel(o + QPoint(30, 50)), Of(Blue)));
-    EXPECT_TRUE(Near(tall.pixel(o + QPoint(70, 50)), Of(Blue)));
-    EXPECT_TRUE(Near(tall.pixel(o + QPoint(88, 50)), Qt::white)) << "not stretched sideways";
-}
-
-TEST_F(Thumbnails, SelectionChangesTheFrameFromWhiteToWideLightBlue)
-{
-    Photo("a.jpg", samples::SolidJpeg(400, 300, Red));
-    Show();
-    OpenFolder();
-    const QPoint o = BoxOrigin();
-
-    QImage plain = Draw(0, false);
-    EXPECT_TRUE(Near(plain.pixel(o + QPoint(-2, 50)), Qt::white, 0));
-    EXPECT_TRUE(Near(plain.pixel(o + QPoint(-4, 50)), Grey, 0)) << "5 pixels wide";
-    EXPECT_TRUE(Near(plain.pixel(o + QPoint(50, 101)), Qt::white, 0)) << "bottom edge one lower";
-
-    QImage selected = Draw(0, true);
-    EXPECT_TRUE(Near(selected.pixel(o + QPoint(-4, 50)), LightBlue, 0)) << "8 pixels wide";
-    EXPECT_TRUE(Near(selected.pixel(o + QPoint(-5, 50)), Grey, 0));
-    EXPECT_TRUE(Near(selected.pixel(o + QPoint(99, 50)), LightBlue, 0));
-    EXPECT_TRUE(Near(selected.pixel(o + QPoint(50, 101)), LightBlue, 0));
-}
-
-TEST_F(Thumbnails, PhotoWithoutThumbnailShowsTheTypeIconCentred)
-{
-    Photo("a.jpg", samples::SolidJpeg(400, 300, Red));
-    Photo("broken.jpg", {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'});
-    Show();
-    OpenFolder();
-    const int broken = IndexOf("broken.jpg");
-    ASSERT_EQ(form->ThumbOffsets[static_cast<size_t>(broken)], "-1");
-    const QPoint o = BoxOrigin();
-    const QColor base = QGuiApplication::palette().color(QPalette::Base);
-
-    QImage cell = Draw(broken, false);
-    int iconPixels = 0;
-    for (int y = 34; y < 66; ++y)
-        for (int x = 34; x < 66; ++x)
-            if (cell.pixel(o + QPoint(x, y)) != base.rgb())
-                ++iconPixels;
-    EXPECT_GT(iconPixels, 50) << "something is drawn in the 32 x 32 square";
-    for (QPoint outside : {QPoint(20, 50), QPoint(80, 50), QPoint(50, 20), QPoint(50, 80)})
-        EXPECT_EQ(cell.pixel(o + outside), base.rgb()) << "background around the icon";
-    EXPECT_TRUE(Near(cell.pixel(o + QPoint(-2, 50)), Qt::white, 0)) << "framed like the others";
-}
-
-TEST_F(Thumbnails, DamagedCacheOrMissingEntryIsDrawnLikeAPhotoWithoutThumbnail)
-{
-    Photo("a.jpg", samples::SolidJpeg(400, 300, Red));
-    Photo("b.jpg", samples::SolidJpeg(400, 300, Red));
-    Show();
-    OpenFolder();
-    const QPoint o = BoxOrigin();
-    ASSERT_TRUE(Near(Draw(0, false).pixel(o + QPoint(50, 50)), Of(Red)));
-
-    form->ThumbStream->SetSize(100);  // cuts into the first image
-    for (int index : {0, 1, 2, 99, -1}) {
-        QImage cell = Draw(index, false);
-        EXPECT_FALSE(Near(cell.pixel(o + QPoint(50, 20)), Of(Red))) << index;
-        EXPECT_FALSE(Near(cell.pixel(o + QPoint(20, 50)), Of(Red))) << index;
-    }
-}
+// ---- Drawing in the list ---------------------------------------------------
 
 TEST_F(Thumbnails, TheListPaintsThumbnailsAndFramesThroughItsDelegate)
 {
@@ -308,7 +206,7 @@ TEST_F(Thumbnails, TheListPaintsThumbnailsAndFramesThroughItsDelegate)
 
     QStyleOptionViewItem option;
     option.rect = rect;
-    const QRect icon = TForm1::ItemIconRect(option);
+    const QRect icon = TPhotoItemDelegate::ItemIconRect(option);
     const QPoint o(icon.left() + (icon.width() - 100) / 2, icon.top() + (icon.height() - 100) / 2);
 
     QImage before = form->ListView1->viewport()->grab().toImage();
