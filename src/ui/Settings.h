@@ -13,7 +13,7 @@
 
 enum TSettingType { stInteger, stString };
 
-enum TSettingId { siTreeViewWhidth, siWindowState, siWidth, siHeight, siLanguage, siPatern };
+enum TSettingId { siTreeViewWhidth, siWindowState, siWidth, siHeight, siLanguage, siPatern, siRenameCompanions };
 
 struct TSetting {
     const char* Name;
@@ -34,8 +34,9 @@ inline constexpr TSetting Settings[] = {
     {"Height", stInteger, "521", nullptr},
     {"Language", stString, "", "EN"},  // "FR" selects French, anything else English
     {"Patern", stString, "", "Photo *"},
+    {"RenameCompanions", stInteger, "0", nullptr},  // 1: companion files follow their photo
 };
-static_assert(sizeof Settings / sizeof Settings[0] == siPatern + 1, "one row per TSettingId, in its order");
+static_assert(sizeof Settings / sizeof Settings[0] == siRenameCompanions + 1, "one row per TSettingId, in its order");
 
 QString SettingName(TSettingId id);
 int DefaultInteger(TSettingId id);

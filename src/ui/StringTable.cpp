@@ -46,6 +46,8 @@ const TStringTableEntry StringTable[] = {
     {43, "Date: %1 (EXIF date of shooting)"},
     {44, "Date: %1 (file time)"},
     {45, "%1 of %2 dated by file time"},
+    {46, "Rename companion files (RAW, XMP…)"},
+    {47, "%1 companions moved"},
 
     {51, "Utiliser EXIF"},
     {52, "Déselectionner"},
@@ -92,6 +94,8 @@ const TStringTableEntry StringTable[] = {
     {93, "Date : %1 (date de prise de vue EXIF)"},
     {94, "Date : %1 (date du fichier)"},
     {95, "%1 sur %2 datées par la date du fichier"},
+    {96, "Renommer les fichiers associés (RAW, XMP…)"},
+    {97, "%1 fichiers associés déplacés"},
 };
 
 const size_t StringTableCount = sizeof StringTable / sizeof StringTable[0];

@@ -66,6 +66,8 @@ enum TStringId : int {
     sidDateFromExif = 43,    // %1 the date key
     sidDateFromFile = 44,    // %1 the date key
     sidDatedByFileTime = 45,  // %1 photos of %2
+    sidRenameCompanions = 46,
+    sidCompanionsMoved = 47,  // %1 companion files
 };
 
 // The text of an id, or nullptr when the table has no such id.

@@ -24,6 +24,7 @@ TEST_F(Settings, MissingValuesReadAsTheirDefaultsAndStoredOnesAsStored)
     EXPECT_EQ(ReadIntegerSetting(reg, siTreeViewWhidth), 240);
     EXPECT_EQ(ReadIntegerSetting(reg, siHeight), 521);
     EXPECT_EQ(ReadIntegerSetting(reg, siWindowState), 0);
+    EXPECT_EQ(ReadIntegerSetting(reg, siRenameCompanions), 0);  // off until the user ticks it
     EXPECT_EQ(ReadStringSetting(reg, siLanguage), "");  // English, and no language chosen
     WriteStringSetting(reg, siLanguage, "FR");
     EXPECT_EQ(ReadStringSetting(reg, siLanguage), "FR");

@@ -28,6 +28,16 @@ TStringId StepTextId(RenameStep step)
     return ids[step];
 }
 
+// How many companions have their new names.
+int MovedCompanions(const std::vector<RenameOutcome>& outcomes)
+{
+    int moved = 0;
+    for (const RenameOutcome& o : outcomes)
+        for (const RenameOutcome& c : o.Companions)
+            moved += c.Result == rrRenamed ? 1 : 0;
+    return moved;
+}
+
 } // namespace
 
 void RenameSelectedPhotos(TRenameHost& host)
@@ -80,9 +90,14 @@ void RenameSelectedPhotos(TRenameHost& host)
     // 4. The pattern the dialog has just stored.
     platform::TRegistry reg;
     QString patternText;
+    // Companions, when the dialog's box asks for them, from one listing of
+    // the folder made now, after the dialog.
+    CompanionLists companions;
     try {
         reg.OpenKey(true);
         patternText = ReadStringSetting(reg, siPatern);
+        if (ReadIntegerSetting(reg, siRenameCompanions) != 0)
+            companions = ListCompanions(folder, items.FileNames, items.Selected);
     } catch (const std::exception& e) {
         TApplication::ShowException(e);
         return;
@@ -103,7 +118,7 @@ void RenameSelectedPhotos(TRenameHost& host)
     // or undone; a folder with an interrupted or damaged journal gets none.
     std::vector<RenameOutcome> outcomes;
     try {
-        outcomes = JournaledRename(folder, pattern, photos, items.Selected, names, progress);
+        outcomes = JournaledRename(folder, pattern, photos, items.Selected, names, progress, {}, companions);
     } catch (const EJournalError& e) {
         host.SetProgressPosition(0);
         TApplication::ShowException(e);
@@ -119,6 +134,8 @@ void RenameSelectedPhotos(TRenameHost& host)
     host.ReloadPhotos();
     reg.CloseKey();
     host.SetProgressPosition(0);
+    if (!companions.empty())
+        host.ShowProgressText(LoadLangString(sidCompanionsMoved).arg(MovedCompanions(outcomes)));
 
     ReportOutcomes(host, outcomes);
 }
@@ -128,15 +145,25 @@ void ReportOutcomes(TRenameHost& host, const std::vector<RenameOutcome>& outcome
     // Photos that kept their names, with the system's reason, then photos
     // left alone because they changed since the batch.
     QStringList failed, gone;
-    for (const RenameOutcome& o : outcomes) {
+    auto tell = [&](const RenameOutcome& o) {
         if (o.Result == rrFailed) {
-            const QString reason = o.Fault != nfNone ? LoadLangString(NameFaultTextId(o.Fault))
-                                                     : QString::fromLocal8Bit(o.Reason().c_str());
+            QString reason = o.Fault != nfNone ? LoadLangString(NameFaultTextId(o.Fault))
+                                               : QString::fromLocal8Bit(o.OwnReason().c_str());
+            if (!o.InTheWay.empty())
+                reason = QLatin1Char('"') + platform::DecodeFileName(o.InTheWay) + QStringLiteral("\": ") + reason;
             failed << platform::DecodeFileName(o.OldName) + QStringLiteral(" -> ") +
                           platform::DecodeFileName(o.NewName) + QStringLiteral(": ") + reason;
         } else if (o.Result == rrSkipped && o.Skip == srGone) {
             gone << platform::DecodeFileName(o.OldName);
         }
+    };
+    for (const RenameOutcome& o : outcomes) {
+        tell(o);
+        // A group that stayed is told by its photo; a companion is told by
+        // itself only when its photo moved.
+        if (o.Result != rrFailed)
+            for (const RenameOutcome& c : o.Companions)
+                tell(c);
     }
     if (failed.isEmpty() && gone.isEmpty())
         return;

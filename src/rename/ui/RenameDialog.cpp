@@ -88,7 +88,7 @@ TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useE
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     setFont(font);
-    setFixedSize(249, 394);
+    setFixedSize(249, 412);
 
     GroupBox1 = Place(new QGroupBox(QStringLiteral("Wizard"), this), "GroupBox1", 8, 0, 233, 145);
     Label1 = Place(new QLabel(QStringLiteral("Filename :"), GroupBox1), "Label1", 8, 28);
@@ -116,8 +116,16 @@ TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useE
     ListView_prev->setSelectionMode(QAbstractItemView::SingleSelection);
     Label_FileTimes = Place(new QLabel(this), "Label_FileTimes", 16, 338, 217, 14);
     Label_FileTimes->hide();
-    btt_cancel = Place(new QPushButton(QStringLiteral("Cancel"), this), "btt_cancel", 16, 362, 75, 25);
-    btt_ok = Place(new QPushButton(QStringLiteral("Rename"), this), "btt_ok", 160, 362, 75, 25);
+    chk_companions = Place(new QCheckBox(this), "chk_companions", 16, 356, 217, 17);
+    btt_cancel = Place(new QPushButton(QStringLiteral("Cancel"), this), "btt_cancel", 16, 380, 75, 25);
+    btt_ok = Place(new QPushButton(QStringLiteral("Rename"), this), "btt_ok", 160, 380, 75, 25);
+    try {
+        platform::TRegistry reg;
+        if (reg.OpenKey(false))
+            chk_companions->setChecked(ReadIntegerSetting(reg, siRenameCompanions) != 0);
+    } catch (const std::exception&) {
+        // An unreadable value leaves the box off, as while none is stored.
+    }
 
     // Enter in an edit must not press Rename: no button is a default one.
     for (QPushButton* b : {Btt_genpatern, btt_cancel, btt_ok}) {
@@ -129,6 +137,7 @@ TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useE
     connect(chk_Time, &QCheckBox::clicked, this, &TForm3::chk_TimeClick);
     connect(chk_numerical, &QCheckBox::clicked, this, &TForm3::chk_numericalClick);
     connect(chk_prev, &QCheckBox::clicked, this, &TForm3::chk_prevClick);
+    connect(chk_companions, &QCheckBox::clicked, this, &TForm3::chk_companionsClick);
     connect(Btt_genpatern, &QPushButton::clicked, this, &TForm3::Btt_genpaternClick);
     connect(btt_ok, &QPushButton::clicked, this, &TForm3::btt_okClick);
     connect(btt_cancel, &QPushButton::clicked, this, &TForm3::btt_cancelClick);
@@ -191,6 +200,7 @@ void TForm3::FormShow()
     Label2->setText(LoadLangString(sidPattern));
     Label2->adjustSize();
     chk_prev->setText(LoadLangString(sidPreviewFilenames));
+    chk_companions->setText(LoadLangString(sidRenameCompanions));
     btt_cancel->setText(LoadLangString(sidCancel));
     btt_ok->setText(LoadLangString(sidRenameButton));
 }
@@ -227,6 +237,7 @@ void TForm3::preview()
     ++PreviewRuns;
     ListView_prev->clear();
     PreviewMarks.clear();
+    PreviewCompanions.clear();
     Label_FileTimes->hide();
     LastPreviewPattern = Edit_Patern->text();
     const std::string pattern = platform::EncodeFileName(LastPreviewPattern);
@@ -234,6 +245,8 @@ void TForm3::preview()
 
     SetProgress(0, 0);
     try {
+        if (chk_companions->isChecked())
+            PreviewCompanions = ListCompanions(folder_, items_.FileNames, items_.Selected);
         ComputeDateKeys(
             PreviewPhotos, items_, folder_, useExif_,
             [this](RenameStep, int position, int maximum) { SetProgress(position, maximum); }, dpListItems);
@@ -245,7 +258,7 @@ void TForm3::preview()
     SetProgress(0, total);
     const auto names = NamesFromDateKeys(PreviewPhotos, items_.Selected, pattern,
                                          [this, total](RenameStep, int position, int) { SetProgress(position, total); });
-    PreviewMarks = PredictCollisions(folder_, items_.FileNames, items_.Selected, names);
+    PreviewMarks = PredictCollisions(folder_, items_.FileNames, items_.Selected, names, PreviewCompanions);
 
     SetProgress(0, total);
     const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
@@ -260,6 +273,19 @@ void TForm3::preview()
             tip = MarkText(PreviewMarks[i]) + QLatin1Char('\n') + tip;
         }
         item->setToolTip(tip);
+        // Each companion under its photo, old name and new, with the group's mark.
+        if (names[i] && i < PreviewCompanions.size())
+            for (const std::string& c : PreviewCompanions[i]) {
+                const std::string newName = CompanionNewName(items_.FileNames[i], *names[i], c);
+                auto* row = new QListWidgetItem(QStringLiteral("    ") + platform::DecodeFileName(c) +
+                                                    QStringLiteral(" \u2192 ") + platform::DecodeFileName(newName),
+                                                ListView_prev);
+                const CollisionMark mark = CompanionMark(PreviewMarks[i], *names[i], newName);
+                if (mark.Kind != ckNone) {
+                    row->setIcon(warning);
+                    row->setToolTip(MarkText(mark));
+                }
+            }
         SetProgress(++done, total);
     }
     if (const int byFileTime = DatedByFileTimeCount(PreviewPhotos, items_.Selected)) {
@@ -276,6 +302,11 @@ QString TForm3::DateText(const PhotoType& photo)
 
 QString TForm3::MarkText(const CollisionMark& mark) const
 {
+    if (!mark.InTheWay.empty()) {
+        CollisionMark own = mark;
+        own.InTheWay.clear();
+        return QLatin1Char('"') + platform::DecodeFileName(mark.InTheWay) + QStringLiteral("\": ") + MarkText(own);
+    }
     switch (mark.Kind) {
     case ckTaken:
         return LoadLangString(sidNameTaken);
@@ -361,12 +392,19 @@ void TForm3::chk_prevClick()
     preview();
 }
 
+void TForm3::chk_companionsClick()
+{
+    if (chk_prev->isChecked())
+        preview();
+}
+
 void TForm3::btt_okClick()
 {
     try {
         platform::TRegistry reg;
         reg.OpenKey(true);
         WriteStringSetting(reg, siPatern, Edit_Patern->text());
+        WriteIntegerSetting(reg, siRenameCompanions, chk_companions->isChecked() ? 1 : 0);
     } catch (const std::exception& e) {
         // The batch takes its pattern from the store: closing now would
         // rename by the old one.

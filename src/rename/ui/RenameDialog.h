@@ -56,6 +56,8 @@ public:
     // How many photos of the preview were dated by their file time; hidden
     // when none was.
     QLabel* Label_FileTimes;
+    // Whether companion files follow their photo; stored with the pattern.
+    QCheckBox* chk_companions;
     QPushButton* btt_cancel;
     QPushButton* btt_ok;
 
@@ -64,6 +66,8 @@ public:
     QString LastPreviewPattern;
     // Why each list item's new name cannot be had, from the last preview.
     std::vector<CollisionMark> PreviewMarks;
+    // Each list item's companions in the last preview; empty when not asked for.
+    CompanionLists PreviewCompanions;
     // How many previews have run (a preview is a costly pass over the photos).
     int PreviewRuns = 0;
 
@@ -77,6 +81,7 @@ public:
     void chk_TimeClick();
     void chk_numericalClick();
     void chk_prevClick();
+    void chk_companionsClick();
     void btt_okClick();
     void btt_cancelClick();
 

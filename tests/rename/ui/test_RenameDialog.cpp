@@ -97,7 +97,7 @@ TEST_F(RenameDialog, OpensWithTheStoredPatternAndItsPreviewInListOrder)
     EXPECT_EQ(d.ProgressBar1->minimum(), 0);
     EXPECT_EQ(d.PreviewPhotos.size(), 4u);
     EXPECT_EQ(d.windowTitle(), "Quistelor");
-    EXPECT_EQ(d.size(), QSize(249, 394));
+    EXPECT_EQ(d.size(), QSize(249, 412));
 }
 
 TEST_F(RenameDialog, PreviewTellsEachPhotosDateAndHowManyCameFromTheFileTime)
@@ -131,6 +131,34 @@ TEST_F(RenameDialog, PreviewTellsEachPhotosDateAndHowManyCameFromTheFileTime)
     items.Selected.pop_back();
     TForm3& allExif = Open();
     EXPECT_TRUE(allExif.Label_FileTimes->isHidden());
+}
+
+TEST_F(RenameDialog, CompanionsBoxIsOffUntilTickedThenEachCompanionShowsUnderItsPhoto)
+{
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 10);
+    for (const char* name : {"a.CR2", "b.jpg.xmp", "Photo 2.jpg.xmp"})
+        WriteFile(dir / name, name);
+    TForm3& d = Open();
+    EXPECT_EQ(d.chk_companions->text(), QString::fromUtf8("Rename companion files (RAW, XMP\u2026)"));
+    EXPECT_FALSE(d.chk_companions->isChecked());
+    EXPECT_EQ(PreviewTexts(d), (QStringList{"Photo 1.jpg", "Photo 2.jpg"}));
+
+    d.chk_companions->click();
+    const QString arrow = QString::fromUtf8(" \u2192 ");
+    EXPECT_EQ(PreviewTexts(d), (QStringList{"Photo 1.jpg", "    a.CR2" + arrow + "Photo 1.CR2", "Photo 2.jpg",
+                                            "    b.jpg.xmp" + arrow + "Photo 2.jpg.xmp"}));
+    EXPECT_EQ(PreviewTips(d)[2], "\"Photo 2.jpg.xmp\": name already taken");
+    EXPECT_EQ(d.ListView_prev->item(3)->toolTip(), "name already taken");
+    EXPECT_TRUE(d.ListView_prev->item(1)->icon().isNull());
+    EXPECT_FALSE(d.ListView_prev->item(3)->icon().isNull());
+
+    d.btt_ok->click();
+    EXPECT_EQ(testenv::Stored("RenameCompanions"), "1");
+    testenv::ResetSettings({{"Language", "FR"}, {"Patern", "Photo *"}, {"RenameCompanions", "1"}});
+    TForm3& again = Open();
+    EXPECT_TRUE(again.chk_companions->isChecked());
+    EXPECT_EQ(again.chk_companions->text(), QString::fromUtf8("Renommer les fichiers associés (RAW, XMP\u2026)"));
 }
 
 TEST_F(RenameDialog, CaptionsFollowTheInterfaceLanguage)
@@ -495,6 +523,24 @@ TEST_F(RenameCommand, RenamesTheSelectedPhotosInShootingOrderAndReloads)
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, Listing(dir.Path()));
     EXPECT_EQ(w.ProgressBar1->value(), 0);
+}
+
+TEST_F(RenameCommand, TickedCompanionsFollowTheirPhotosAndTheStatusBarCountsThem)
+{
+    Photo("a.jpg", 9);
+    Photo("b.jpg", 10);
+    for (const char* name : {"a.CR2", "A.JPG.XMP", "b.wav"})
+        WriteFile(dir / name, name);
+    TForm1& w = ShowWindow();
+    Select({"a.jpg", "b.jpg"});
+    Run([](TForm3& d) {
+        d.chk_companions->click();
+        d.btt_ok->click();
+    });
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"Photo 1.CR2", "Photo 1.jpg", "Photo 1.jpg.XMP",
+                                                             "Photo 2.jpg", "Photo 2.wav"}));
+    EXPECT_EQ(w.StatusText(), "3 companions moved");
 }
 
 TEST_F(RenameCommand, CancelLeavesTheFolderAndTheSettingsUntouched)
