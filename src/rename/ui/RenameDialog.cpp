@@ -88,7 +88,7 @@ TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useE
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     setFont(font);
-    setFixedSize(249, 412);
+    setFixedSize(249, 425);
 
     GroupBox1 = Place(new QGroupBox(QStringLiteral("Wizard"), this), "GroupBox1", 8, 0, 233, 145);
     Label1 = Place(new QLabel(QStringLiteral("Filename :"), GroupBox1), "Label1", 8, 28);
@@ -116,9 +116,10 @@ TForm3::TForm3(const PhotoListItems& items, const std::string& folder, bool useE
     ListView_prev->setSelectionMode(QAbstractItemView::SingleSelection);
     Label_FileTimes = Place(new QLabel(this), "Label_FileTimes", 16, 338, 217, 14);
     Label_FileTimes->hide();
-    chk_companions = Place(new QCheckBox(this), "chk_companions", 16, 356, 217, 17);
-    btt_cancel = Place(new QPushButton(QStringLiteral("Cancel"), this), "btt_cancel", 16, 380, 75, 25);
-    btt_ok = Place(new QPushButton(QStringLiteral("Rename"), this), "btt_ok", 160, 380, 75, 25);
+    // Two lines high: the French caption does not fit on one.
+    chk_companions = Place(new QCheckBox(this), "chk_companions", 16, 354, 217, 30);
+    btt_cancel = Place(new QPushButton(QStringLiteral("Cancel"), this), "btt_cancel", 16, 393, 75, 25);
+    btt_ok = Place(new QPushButton(QStringLiteral("Rename"), this), "btt_ok", 160, 393, 75, 25);
     try {
         platform::TRegistry reg;
         if (reg.OpenKey(false))
@@ -200,7 +201,10 @@ void TForm3::FormShow()
     Label2->setText(LoadLangString(sidPattern));
     Label2->adjustSize();
     chk_prev->setText(LoadLangString(sidPreviewFilenames));
-    chk_companions->setText(LoadLangString(sidRenameCompanions));
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, chk_companions) +
+                          style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, chk_companions);
+    chk_companions->setText(WrapToWidth(LoadLangString(sidRenameCompanions), chk_companions->fontMetrics(),
+                                        chk_companions->width() - indicator - 4));
     btt_cancel->setText(LoadLangString(sidCancel));
     btt_ok->setText(LoadLangString(sidRenameButton));
 }
