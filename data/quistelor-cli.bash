@@ -8,8 +8,8 @@ _quistelor_cli_options()
 {
     case $1 in
         exif) echo "--help" ;;
-        preview) echo "--no-exif --dates --help" ;;
-        rename) echo "--no-exif --help" ;;
+        preview) echo "--no-exif --dates --companions --help" ;;
+        rename) echo "--no-exif --companions --help" ;;
         undo) echo "--help" ;;
         recover) echo "--finish --undo --help" ;;
     esac

@@ -65,7 +65,7 @@ check_completion() {
   [ "$got" = "$2" ] || fail "completing '$1' gave '$got', not '$2'"
 }
 check_completion "quistelor-cli " "$(printf '%s\n' "${commands[@]}" --help --version | sort | paste -sd ' ')"
-check_completion "quistelor-cli rename --" "--help --no-exif"
+check_completion "quistelor-cli rename --" "--companions --help --no-exif"
 check_completion "quistelor-cli preview P " "sub folder"
 check_completion "quistelor-cli rename --no-exif P . " "a.JPG b.jpg"
 check_completion "quistelor-cli exif " "a.JPG b.jpg sub folder"
