@@ -165,7 +165,7 @@ int main(int argc, char** argv)
         form.ShellTreeView1->FlushChange();
         QApplication::processEvents();
         const double selectMs = BestOf(1, [&] { form.Select_allExecute(); });
-        const bool stateOk = form.SelectedCount() == selectCount
+        const bool stateOk = form.ListView1->SelectedCount() == selectCount
                              && form.StatusText() == QString::number(selectCount) + " files selected"
                              && form.A_rename->isEnabled() && form.ProgressBar1->value() == 0;
         double selectBest = 1e300;

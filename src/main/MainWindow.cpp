@@ -625,66 +625,6 @@ int TForm1::PhotoCount() const
     return ListModel->Count();
 }
 
-namespace {
-
-// The selected rows as sorted, merged [first, last] intervals.
-std::vector<std::pair<int, int>> SelectedRuns(const QItemSelectionModel* model)
-{
-    std::vector<std::pair<int, int>> runs;
-    if (!model)
-        return runs;
-    const QItemSelection selection = model->selection();
-    runs.reserve(static_cast<size_t>(selection.size()));
-    for (const QItemSelectionRange& r : selection)
-        if (r.isValid())
-            runs.emplace_back(r.top(), r.bottom());
-    std::sort(runs.begin(), runs.end());
-    std::vector<std::pair<int, int>> merged;
-    for (const auto& r : runs) {
-        if (!merged.empty() && r.first <= merged.back().second + 1)
-            merged.back().second = std::max(merged.back().second, r.second);
-        else
-            merged.push_back(r);
-    }
-    return merged;
-}
-
-} // namespace
-
-int TForm1::SelectedCount() const
-{
-    if (!ListView1)
-        return 0;
-    int k = 0;
-    for (const auto& [first, last] : SelectedRuns(ListView1->selectionModel()))
-        k += last - first + 1;
-    return k;
-}
-
-std::vector<int> TForm1::SelectedIndexes() const
-{
-    std::vector<int> result;
-    if (!ListView1)
-        return result;
-    for (const auto& [first, last] : SelectedRuns(ListView1->selectionModel()))
-        for (int i = first; i <= last; ++i)
-            result.push_back(i);
-    return result;
-}
-
-bool TForm1::IsSelected(int i) const
-{
-    return ListView1 && ListView1->selectionModel()->isSelected(ListModel->index(i));
-}
-
-void TForm1::SetSelected(int i, bool selected)
-{
-    if (!ListView1 || i < 0 || i >= PhotoCount())
-        return;
-    ListView1->selectionModel()->select(ListModel->index(i), selected ? QItemSelectionModel::Select
-                                                                      : QItemSelectionModel::Deselect);
-}
-
 QString TForm1::StatusText() const
 {
     return StatusBar1->PanelText(1);
@@ -697,7 +637,7 @@ void TForm1::SetStatusText(const QString& text)
 
 void TForm1::refresh_statusbar()
 {
-    const int k = SelectedCount();
+    const int k = ListView1 ? ListView1->SelectedCount() : 0;
     const QString count = QString::number(k) + QLatin1Char(' ') + LoadLangString(sidFile);
     if (k < 2)
         SetStatusText(count + QLatin1Char(' ') + LoadLangString(sidSelectedSingular));
@@ -716,18 +656,12 @@ void TForm1::Select_allExecute()
         // Items are selected in at most 100 runs; each run shows its
         // progress and then, through the change notification, the count.
         const QString step = LoadLangString(sidSelectAllFiles);
-        const int runs = std::min(n, 100);
-        int first = 0;
-        for (int r = 1; r <= runs; ++r) {
-            const int last = static_cast<int>(static_cast<long long>(n) * r / runs) - 1;
+        ListView1->SelectAllInRuns(100, [&](int last) {
             ProgressBar1->setValue(last);
             SetStatusText(QString::number(last) + QLatin1Char('/') + QString::number(n - 1) + QStringLiteral(" - ") +
                           step);
             StatusBar1->repaint();
-            ListView1->selectionModel()->select(QItemSelection(ListModel->index(first), ListModel->index(last)),
-                                                QItemSelectionModel::Select);
-            first = last + 1;
-        }
+        });
     }
     if (ListView1)
         ListView1->setFocus();
@@ -759,7 +693,7 @@ void TForm1::ListView1KeyUp(int key)
 
 void TForm1::ListView1_prevDblClick()
 {
-    const std::vector<int> selected = SelectedIndexes();
+    const std::vector<int> selected = ListView1 ? ListView1->SelectedIndexes() : std::vector<int>();
     if (selected.empty())
         return;
     platform::ShellOpen(platform::DecodeFileName(PhotoPath(selected.front())));
@@ -805,7 +739,7 @@ public:
         PhotoListItems items;
         items.FileNames = form_.FileNames;
         items.Selected.assign(form_.FileNames.size(), false);
-        for (int i : form_.SelectedIndexes())
+        for (int i : form_.ListView1 ? form_.ListView1->SelectedIndexes() : std::vector<int>())
             if (i >= 0 && static_cast<std::size_t>(i) < items.Selected.size())
                 items.Selected[static_cast<std::size_t>(i)] = true;
         return items;

@@ -122,13 +122,8 @@ public:
     void ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewItem& option, int index,
                                  bool selected);
 
-    // Number of photos, selection state and the selected indexes in
-    // ascending order.
+    // Number of photos; their selection is ListView1's.
     int PhotoCount() const;
-    bool IsSelected(int i) const;
-    int SelectedCount() const;
-    std::vector<int> SelectedIndexes() const;
-    void SetSelected(int i, bool selected);
 
     // Panel 1 of the status bar.
     QString StatusText() const;

@@ -2,11 +2,16 @@
 // Classes: TMyListView.
 //
 // The photo list view: a grid of large icons with labels, many selectable.
-// Its items are painted by the delegate it is given (TPhotoItemDelegate) and
-// it reports key releases and double-clicks anywhere in it.
+// Its items are painted by the delegate it is given (TPhotoItemDelegate); it
+// owns the selection and answers for it by item index, and it reports key
+// releases and double-clicks anywhere in it.
 
 #include <QListView>
 #include <QStringList>
+
+#include <functional>
+#include <utility>
+#include <vector>
 
 class TMyListView : public QListView {
     Q_OBJECT
@@ -24,6 +29,19 @@ public:
     // boundaries (inside a word only when it is wider than a line), at most
     // maxLines lines, the last one cut with an ellipsis when the text goes on.
     static QStringList LabelLines(const QString& text, const QFont& font, int width, int maxLines);
+
+    // The selected items as sorted, merged [first, last] runs.
+    std::vector<std::pair<int, int>> SelectedRuns() const;
+    int SelectedCount() const;
+    // The selected items' indexes in ascending order.
+    std::vector<int> SelectedIndexes() const;
+    bool IsSelected(int i) const;
+    // Selects or deselects item i; an index outside the list is ignored.
+    void SetSelected(int i, bool selected);
+    // Selects every item, in at most maxRuns runs of neighbouring items so
+    // that a large folder costs few change notifications; beforeRun is told
+    // the last item of each run before it is selected.
+    void SelectAllInRuns(int maxRuns, const std::function<void(int last)>& beforeRun);
 
 signals:
     void KeyUp(int key, Qt::KeyboardModifiers modifiers);

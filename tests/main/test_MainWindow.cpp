@@ -454,7 +454,7 @@ TEST_F(MainWindow, AFolderWithoutPhotosOrUnreadableGivesAnEmptyList)
     Show();
     OpenFolder(dir);
     ASSERT_EQ(form->PhotoCount(), 3);
-    form->SetSelected(0, true);
+    form->ListView1->SetSelected(0, true);
     fs::create_directory(dir / "empty");
     OpenFolder(dir / "empty");
     EXPECT_EQ(form->PhotoCount(), 0);
@@ -469,23 +469,23 @@ TEST_F(MainWindow, CountTextsAndRenameFollowTheSelection)
     Show();
     OpenFolder(dir);
     EXPECT_FALSE(form->A_rename->isEnabled());
-    form->SetSelected(0, true);
+    form->ListView1->SetSelected(0, true);
     EXPECT_EQ(form->StatusText(), "1 file selected");
     EXPECT_TRUE(form->A_rename->isEnabled());
-    form->SetSelected(2, true);
+    form->ListView1->SetSelected(2, true);
     EXPECT_EQ(form->StatusText(), "2 files selected");
-    form->SetSelected(0, false);
-    form->SetSelected(2, false);
+    form->ListView1->SetSelected(0, false);
+    form->ListView1->SetSelected(2, false);
     EXPECT_EQ(form->StatusText(), "0 file selected");
     EXPECT_FALSE(form->A_rename->isEnabled());
 
     testenv::ResetSettings({{"Language", "FR"}});
-    form->SetSelected(1, true);
+    form->ListView1->SetSelected(1, true);
     EXPECT_EQ(form->StatusText(), QString::fromUtf8("1 fichier selectionné"));
-    form->SetSelected(2, true);
-    form->SetSelected(3, true);
+    form->ListView1->SetSelected(2, true);
+    form->ListView1->SetSelected(3, true);
     EXPECT_EQ(form->StatusText(), QString::fromUtf8("3 fichiers selectionnés"));
-    EXPECT_EQ(form->SelectedIndexes(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(form->ListView1->SelectedIndexes(), (std::vector<int>{1, 2, 3}));
 }
 
 TEST_F(MainWindow, ARangeSelectedWithShiftClickUpdatesTheCount)
@@ -498,7 +498,7 @@ TEST_F(MainWindow, ARangeSelectedWithShiftClickUpdatesTheCount)
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, centre(1));
     EXPECT_EQ(form->StatusText(), "1 file selected");
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, centre(4));
-    EXPECT_EQ(form->SelectedIndexes(), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(form->ListView1->SelectedIndexes(), (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(form->StatusText(), "4 files selected");
     EXPECT_TRUE(form->A_rename->isEnabled());
 }
@@ -510,7 +510,7 @@ TEST_F(MainWindow, CtrlASelectsEveryPhotoAndEndsWithTheCount)
     OpenFolder(dir);
     form->ShellTreeView1->setFocus();
     QTest::keyClick(form->ListView1, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(form->SelectedCount(), 20);
+    EXPECT_EQ(form->ListView1->SelectedCount(), 20);
     EXPECT_EQ(form->StatusText(), "20 files selected");
     EXPECT_TRUE(form->A_rename->isEnabled());
     EXPECT_EQ(form->ProgressBar1->value(), 0);
@@ -548,45 +548,11 @@ TEST_F(MainWindow, SelectAllKeepsAnEarlierSelectionAndSelectsLargeFoldersComplet
     Photos(1234);
     Show();
     OpenFolder(dir);
-    form->SetSelected(7, true);
+    form->ListView1->SetSelected(7, true);
     form->Select_all->trigger();
-    EXPECT_EQ(form->SelectedCount(), 1234);
-    EXPECT_EQ(form->SelectedIndexes().back(), 1233);
+    EXPECT_EQ(form->ListView1->SelectedCount(), 1234);
+    EXPECT_EQ(form->ListView1->SelectedIndexes().back(), 1233);
     EXPECT_EQ(form->StatusText(), "1234 files selected");
-}
-
-TEST(PhotoLabels, WrapAtWordsAndEndWithAnEllipsisWhenCut)
-{
-    testenv::App();
-    QFont font;
-    font.setPointSize(9);
-    const QFontMetrics metrics(font);
-    const int width = 120;
-    const QString ellipsis(QChar(0x2026));
-    struct Case {
-        const char* text;
-        bool cut;
-    } cases[] = {
-        {"IMG_0001.jpg", false},
-        {"Holiday at the sea.jpg", false},
-        {"Holiday at the seaside with all our friends and family 2006.jpg", true},
-        {"IMG_20060512_090000_and_a_long_tail_without_blanks.jpg", true},
-    };
-    for (const Case& c : cases) {
-        const QString text = QString::fromUtf8(c.text);
-        const QStringList lines = TMyListView::LabelLines(text, font, width, 2);
-        ASSERT_FALSE(lines.isEmpty()) << c.text;
-        ASSERT_LE(lines.size(), 2) << c.text;
-        for (const QString& line : lines)
-            EXPECT_LE(metrics.horizontalAdvance(line), width) << c.text;
-        EXPECT_EQ(lines.back().endsWith(ellipsis), c.cut) << c.text;
-        if (!c.cut) {
-            EXPECT_EQ(lines.join(lines.size() > 1 && text.contains(' ') ? " " : ""), text) << c.text;
-        }
-        if (text.contains(' ') && lines.size() > 1) {  // the first line ends with a whole word
-            EXPECT_EQ(text.at(lines[0].size()), QLatin1Char(' ')) << c.text;
-        }
-    }
 }
 
 TEST_F(MainWindow, EscapeAndSelectNoneClearTheSelection)
@@ -596,14 +562,14 @@ TEST_F(MainWindow, EscapeAndSelectNoneClearTheSelection)
     OpenFolder(dir);
     form->Select_all->trigger();
     QTest::keyClick(form->ListView1, Qt::Key_Escape);
-    EXPECT_EQ(form->SelectedCount(), 0);
+    EXPECT_EQ(form->ListView1->SelectedCount(), 0);
     EXPECT_EQ(form->StatusText(), "0 file selected");
     EXPECT_FALSE(form->A_rename->isEnabled());
 
-    form->SetSelected(3, true);
+    form->ListView1->SetSelected(3, true);
     form->ShellTreeView1->setFocus();
     form->Select_none->trigger();
-    EXPECT_EQ(form->SelectedCount(), 0);
+    EXPECT_EQ(form->ListView1->SelectedCount(), 0);
     EXPECT_EQ(form->focusWidget(), form->ListView1);
 }
 
@@ -632,8 +598,8 @@ TEST_F(MainWindow, DoubleClickOpensTheFirstSelectedPhoto)
     UrlRecorder recorder;
     form->ListView1_prevDblClick();
     EXPECT_TRUE(recorder.urls.isEmpty()) << "nothing selected, nothing opened";
-    form->SetSelected(5, true);
-    form->SetSelected(2, true);
+    form->ListView1->SetSelected(5, true);
+    form->ListView1->SetSelected(2, true);
     form->ListView1_prevDblClick();
     ASSERT_EQ(recorder.urls.size(), 1);
     EXPECT_EQ(recorder.urls[0], QUrl::fromLocalFile(Q(dir / form->FileNames[2])));
@@ -650,7 +616,7 @@ TEST_F(MainWindow, DoubleClickBeforeTheDelayedReloadOpensTheListedPhoto)
     Touch(other / "p1.jpg");
     Show();
     OpenFolder(dir);
-    form->SetSelected(0, true);
+    form->ListView1->SetSelected(0, true);
     ASSERT_TRUE(form->ShellTreeView1->SetPath(Q(other)));
     ASSERT_TRUE(form->ShellTreeView1->ChangePending());
     UrlRecorder recorder;

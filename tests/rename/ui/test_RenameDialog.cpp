@@ -454,11 +454,11 @@ protected:
     void Select(std::initializer_list<const char*> names)
     {
         for (int i = 0; i < form->PhotoCount(); ++i)
-            form->SetSelected(i, false);
+            form->ListView1->SetSelected(i, false);
         for (const char* name : names)
             for (int i = 0; i < form->PhotoCount(); ++i)
                 if (form->FileNames[static_cast<std::size_t>(i)] == name)
-                    form->SetSelected(i, true);
+                    form->ListView1->SetSelected(i, true);
         order = form->FileNames;
     }
     // Runs the command; `inDialog` acts on the dialog once its preview has
@@ -566,7 +566,7 @@ TEST_F(RenameCommand, CancelLeavesTheFolderAndTheSettingsUntouched)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(f.readAll()), settings);
     EXPECT_EQ(w.ProgressBar1->value(), 0);
-    EXPECT_EQ(w.SelectedCount(), 2);
+    EXPECT_EQ(w.ListView1->SelectedCount(), 2);
 }
 
 TEST_F(RenameCommand, NameTakenAfterThePreviewIsNeverOverwrittenAndIsReported)
