@@ -4,6 +4,7 @@
 #include "gfx/Raster.h"
 #include "main/LanguageChooser.h"
 #include "main/ListBackground.h"
+#include "main/MainWindowRenameHost.h"
 #include "main/MyListView.h"
 #include "main/PhotoListModel.h"
 #include "main/StatusBar.h"
@@ -726,47 +727,6 @@ void TForm1::ListView1CustomDrawItem(QPainter* painter, const QStyleOptionViewIt
 {
     TPhotoItemDelegate::DrawThumbnail(painter, option, PhotoItems(), index, selected);
 }
-
-namespace {
-
-// The main window as the Rename command's host.
-class TMainWindowRenameHost final : public TRenameHost {
-public:
-    explicit TMainWindowRenameHost(TForm1& form) : form_(form) {}
-
-    PhotoListItems Photos() const override
-    {
-        PhotoListItems items;
-        items.FileNames = form_.FileNames;
-        items.Selected.assign(form_.FileNames.size(), false);
-        for (int i : form_.ListView1 ? form_.ListView1->SelectedIndexes() : std::vector<int>())
-            if (i >= 0 && static_cast<std::size_t>(i) < items.Selected.size())
-                items.Selected[static_cast<std::size_t>(i)] = true;
-        return items;
-    }
-    std::string PhotoFolder() const override { return form_.FileNamesFolder; }
-    bool UseExif() const override { return form_.use_exif->isChecked(); }
-    QWidget* Owner() override { return &form_; }
-
-    void SetProgressMaximum(int maximum) override
-    {
-        SetProgressRange(form_.ProgressBar1, 0, maximum);
-    }
-    void SetProgressPosition(int position) override { form_.ProgressBar1->setValue(position); }
-    void ShowProgressText(const QString& text) override
-    {
-        form_.SetStatusText(text);
-        form_.ProgressBar1->repaint();
-        form_.StatusBar1->repaint();
-    }
-
-    void ReloadPhotos() override { form_.ReloadFolder(); }
-
-private:
-    TForm1& form_;
-};
-
-} // namespace
 
 void TForm1::A_renameExecute()
 {
