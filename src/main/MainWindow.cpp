@@ -1,7 +1,6 @@
 #include "main/MainWindow.h"
 
 #include "FormAnimator/AnimatorManager.h"
-#include "gfx/Raster.h"
 #include "main/LanguageChooser.h"
 #include "main/ListBackground.h"
 #include "main/MainWindowRenameHost.h"
@@ -29,7 +28,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFile>
 #include <QFontMetrics>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -43,7 +41,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -51,28 +48,12 @@ namespace {
 
 constexpr int PlaceholderWidth = 465;
 constexpr int PlaceholderHeight = 417;
-constexpr int BackgroundWidth = 466;
-constexpr int BackgroundHeight = 416;
 
 QFont PixelFont(const QString& family, int pixels)
 {
     QFont f = family.isEmpty() ? QFont() : QFont(family);
     f.setPixelSize(pixels);
     return f;
-}
-
-QByteArray ResourceBytes(const QString& name)
-{
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        throw platform::EOSError(ENOENT, "Resource " + name.toStdString() + " not found");
-    return f.readAll();
-}
-
-gfx::Bitmap BackgroundPicture()
-{
-    const QByteArray jpeg = ResourceBytes(QStringLiteral(":/IMAGE001"));
-    return DecodePicture(reinterpret_cast<const uint8_t*>(jpeg.constData()), static_cast<size_t>(jpeg.size()));
 }
 
 // A bar item: its own caption, running its action and following its
@@ -512,11 +493,7 @@ void TForm1::SetTreeWidth(int width)
 
 void TForm1::SetListBackground()
 {
-    gfx::Bitmap bitmap(BackgroundWidth, BackgroundHeight, gfx::PixelFormat::Bgr24);
-    const gfx::Bitmap picture = BackgroundPicture();
-    gfx::Stretch(bitmap, bitmap.Bounds(), picture, picture.Bounds(), gfx::Filter::Nearest);
-    const std::string file = platform::TempFile("fondexport.bitmap");
-    SaveBmpFile(file, bitmap);
+    const std::string file = ExportListBackground();
     if (!ListView1)
         return;
     QPixmap tile(QString::fromStdString(file));
