@@ -3,7 +3,9 @@
 // fresh copy of the set made in the same run, and against the bare minimum:
 // one process that reads each file's first 64 KiB, finds its date, sorts and
 // renames. Then the journal's share: the batch rename of the engine with and
-// without its journal, in this process, on the same set.
+// without its journal, in this process, on the same set. Then companions:
+// the command with one sidecar per photo and --companions, against the
+// command on the photos alone.
 //
 //   bench_rename_cli [COUNT] [--no-peers]     (default 10000; --no-peers
 //   leaves out the three other programs)
@@ -107,8 +109,9 @@ void ReplaceDates(std::string& bytes, const std::string& to)
             bytes.replace(at, 19, to);
 }
 
-// count files IMG_nnnnn.jpg, every one with its own shooting date.
-void MakeSet(const std::string& dir, const std::vector<Seed>& seeds, int count)
+// count files IMG_nnnnn.jpg, every one with its own shooting date; with
+// companions, an IMG_nnnnn.xmp sidecar beside each.
+void MakeSet(const std::string& dir, const std::vector<Seed>& seeds, int count, bool companions = false)
 {
     fs::remove_all(dir);
     fs::create_directories(dir);
@@ -126,6 +129,10 @@ void MakeSet(const std::string& dir, const std::vector<Seed>& seeds, int count)
         char name[32];
         std::snprintf(name, sizeof name, "/IMG_%05d.jpg", i);
         std::ofstream(dir + name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (companions) {
+            std::snprintf(name, sizeof name, "/IMG_%05d.xmp", i);
+            std::ofstream(dir + name) << "<x:xmpmeta/>\n";
+        }
     }
 }
 
@@ -300,6 +307,35 @@ int main(int argc, char** argv)
     if (cliBest > 0)
         std::printf(" = %.1f %% of quistelor-cli rename (%.1f ms)", median(extra) / cliBest * 100, cliBest * 1e3);
     std::printf("\n");
+
+    // Companions: the same command with one sidecar per photo and
+    // --companions, against the run without either, in alternating pairs;
+    // medians. One more rename per photo and one listing of the folder.
+    std::vector<double> plain, withCompanions;
+    for (int r = 0; r < 2 * kPairs; ++r) {
+        const bool companions = r % 2 == 1;
+        MakeSet(dir, seeds, count, companions);
+        for (const auto& f : JpegsIn(dir))
+            ReadAll(dir + "/" + f);
+        std::vector<std::string> args = {cli, "rename"};
+        if (companions)
+            args.push_back("--companions");
+        args.insert(args.end(), {"?_%", dir});
+        const auto t0 = std::chrono::steady_clock::now();
+        Spawn(args, dir);
+        (companions ? withCompanions : plain)
+            .push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        if (companions)
+            for (const auto& f : JpegsIn(dir))
+                if (f.rfind("IMG_", 0) == 0) {
+                    std::printf("companion benchmark: %s was not renamed\n", f.c_str());
+                    break;
+                }
+    }
+    std::printf("\nCompanions (quistelor-cli rename, medians of %d pairs)\n", kPairs);
+    std::printf("%-42s %9.1f ms\n", "without companions", median(plain) * 1e3);
+    std::printf("%-42s %9.1f ms = %.2f x without\n", "--companions, one .xmp per photo",
+                median(withCompanions) * 1e3, median(withCompanions) / median(plain));
     fs::remove_all(dir);
     fs::remove_all(state);
     return 0;
