@@ -6,6 +6,7 @@
 #include "platform/Random.h"
 #include "platform/qt/Forms.h"
 #include "platform/qt/MessageBox.h"
+#include "platform/qt/Screen.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -157,6 +158,8 @@ void TAnimatorManager::AnimateForm(TForm* Form)
 {
     if (!Animator || HasParent(Form) || platform::Random(100) >= Usage)
         return;
+    // The last frame stays on the screen until the form has painted itself.
+    platform::qt::HoldScreenUntilPainted(Form);
     const std::exception_ptr failure = Attempt([&] { Animator->Animate(Form); });
     if (!failure)
         return;

@@ -13,6 +13,7 @@
 #include "platform/TempFolder.h"
 #include "platform/qt/DropFilter.h"
 #include "platform/qt/FileName.h"
+#include "platform/qt/Forms.h"
 #include "platform/qt/Registry.h"
 #include "platform/qt/ShellOpen.h"
 #include "platform/qt/ShellTreeView.h"
@@ -35,6 +36,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QToolBar>
@@ -48,6 +50,9 @@ namespace {
 
 constexpr int PlaceholderWidth = 465;
 constexpr int PlaceholderHeight = 417;
+// How long the first folder waits at most for the window's first paint (a
+// window started minimized is not painted).
+constexpr int FirstPaintLimitMs = 1000;
 
 QFont PixelFont(const QString& family, int pixels)
 {
@@ -370,6 +375,10 @@ void TForm1::showEvent(QShowEvent* event)
     FormShow();
     if (!firstShowDone_) {
         firstShowDone_ = true;
+        platform::qt::WhenPainted(this, FirstPaintLimitMs, [self = QPointer<TForm1>(this)] {
+            if (self)
+                self->FirstPainted();
+        });
         // The first activation follows the first show at once, whether or
         // not the window system activates the window.
         QMetaObject::invokeMethod(this, &TForm1::FormActivate, Qt::QueuedConnection);
@@ -583,7 +592,20 @@ void TForm1::ReloadFolder()
 
 void TForm1::ShellTreeView1Change()
 {
+    if (isVisible() && !paintedOnce_) {
+        reloadWaiting_ = true;
+        return;
+    }
     ReloadFolder();
+}
+
+void TForm1::FirstPainted()
+{
+    paintedOnce_ = true;
+    if (reloadWaiting_) {
+        reloadWaiting_ = false;
+        ReloadFolder();
+    }
 }
 
 void TForm1::ShellTreeView1KeyUp(int key)

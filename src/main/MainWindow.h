@@ -173,6 +173,11 @@ private:
     bool inActivate_ = false;
     bool firstShowDone_ = false;
     bool firstRunAsked_ = false;
+    // The window paints itself once before a folder is read, so that it
+    // never sits empty meanwhile: a reload asked for before that waits.
+    void FirstPainted();
+    bool paintedOnce_ = false;
+    bool reloadWaiting_ = false;
     int treeWidth_ = 0;
     // The folder whose rename journal was last asked about.
     std::string journalAskedFor_;

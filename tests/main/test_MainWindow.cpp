@@ -425,6 +425,31 @@ TEST_F(MainWindow, CommandLineFolderIsOpenedAndAnythingElseIgnored)
     }
 }
 
+TEST_F(MainWindow, TheFirstFolderIsReadOnlyOnceTheWindowHasPaintedItself)
+{
+    Photos(2);
+    Make({Q(dir)}).show();
+    // How many photos were listed when the folder tree first painted.
+    struct TPaintSpy : QObject {
+        TForm1* form;
+        int listedAtPaint = -1;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint && listedAtPaint < 0)
+                listedAtPaint = int(form->FileNames.size());
+            return false;
+        }
+    } spy;
+    spy.form = form.get();
+    form->ShellTreeView1->viewport()->installEventFilter(&spy);
+    form->ShellTreeView1->FlushChange(); // the tree's notification, before any paint
+    EXPECT_TRUE(form->FileNames.empty());
+    for (int i = 0; i < 200 && form->FileNames.empty(); ++i)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    EXPECT_EQ(form->FileNames.size(), 2u);
+    EXPECT_EQ(spy.listedAtPaint, 0);
+}
+
 // ---- Photo list ------------------------------------------------------------
 
 TEST_F(MainWindow, LoadsJpegFileNamesSortedByNameWithoutFoldersAndHiddenOnes)

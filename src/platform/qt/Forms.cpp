@@ -8,8 +8,14 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 using namespace win32;
 
@@ -28,6 +34,48 @@ QPoint ScreenOrigin()
     const QScreen* primary = QGuiApplication::primaryScreen();
     return primary ? primary->geometry().topLeft() : QPoint();
 }
+
+// Watches the form's window for its exposure; see WhenPainted.
+class TPaintWatch : public QObject {
+public:
+    TPaintWatch(QWidget* form, int timeoutMs, std::function<void()> action) : action_(std::move(action))
+    {
+        if (QWindow* window = form->windowHandle())
+            window->installEventFilter(this);
+        // The time counts from when the event loop runs again, after the
+        // show (and its entrance) that is under way.
+        QMetaObject::invokeMethod(
+            this, [this, timeoutMs] { QTimer::singleShot(timeoutMs, this, &TPaintWatch::Run); },
+            Qt::QueuedConnection);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // The window paints while it handles the exposure: run behind it.
+        if (event->type() == QEvent::Expose)
+            QMetaObject::invokeMethod(
+                this,
+                [this, window = QPointer<QWindow>(static_cast<QWindow*>(watched))] {
+                    if (window && window->isExposed())
+                        Run();
+                },
+                Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    void Run()
+    {
+        if (!action_)
+            return;
+        const std::function<void()> action = std::move(action_);
+        action_ = nullptr;
+        deleteLater();
+        action();
+    }
+
+    std::function<void()> action_;
+};
 
 } // namespace
 
@@ -89,6 +137,17 @@ QWidget* MainForm()
 
 void SetMainForm(QWidget* form) { SetForm() = form; }
 
+void SyncWithDisplay()
+{
+    // A round trip on the toolkit's own connection, which (unlike
+    // QGuiApplication::sync) handles no events meanwhile.
+    const auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return;
+    xcb_connection_t* connection = x11->connection();
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
 void RefreshActiveForm(QWidget* form)
 {
     QWidget* active = QApplication::activeWindow();
@@ -99,7 +158,12 @@ void RefreshActiveForm(QWidget* form)
     active->repaint();
     // The snapshot is read over another connection to the display: make sure
     // the repaint has reached it.
-    QGuiApplication::sync();
+    SyncWithDisplay();
+}
+
+void WhenPainted(QWidget* form, int TimeoutMs, std::function<void()> Action)
+{
+    new TPaintWatch(form, TimeoutMs, std::move(Action));
 }
 
 COLORREF FormBackgroundColor(const QWidget* form)

@@ -10,6 +10,8 @@
 
 #include <QList>
 
+#include <functional>
+
 class QWidget;
 
 namespace platform::qt {
@@ -34,10 +36,20 @@ bool HasParent(const QWidget* form);
 QWidget* MainForm();
 void SetMainForm(QWidget* form);
 
+// Waits until the display has handled every drawing request the toolkit
+// made so far (on X; elsewhere nothing to wait for).
+void SyncWithDisplay();
+
 // When the program has an active window: brings the form forward, then lets
 // the active window repaint at once, so a snapshot taken next shows it up to
 // date.
 void RefreshActiveForm(QWidget* form);
+
+// Runs Action once, shortly after the form's window has been exposed and has
+// painted itself (queued behind that paint), or after TimeoutMs when that
+// does not happen first. The form may be gone by then: Action checks what it
+// uses.
+void WhenPainted(QWidget* form, int TimeoutMs, std::function<void()> Action);
 
 // The colour the form's background is filled with: its palette's window colour.
 win32::COLORREF FormBackgroundColor(const QWidget* form);

@@ -1,11 +1,13 @@
 #include "Screen.h"
 
+#include "Forms.h"
 #include "X11Screen.h"
 
 #include "platform/win32/MemoryScreen.h"
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 #include <cstdlib>
 #include <cstring>
@@ -20,27 +22,62 @@ bool EnvSet(const char* name)
     return v && *v;
 }
 
+// How long the overlay waits at most for a window to paint itself.
+constexpr int HoldLimitMs = 500;
+
 } // namespace
 
-bool InstallPrimaryScreen()
+QSize PrimaryScreenSize()
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return {};
+    const qreal ratio = primary->devicePixelRatio();
+    return {int(primary->geometry().width() * ratio), int(primary->geometry().height() * ratio)};
+}
+
+std::function<void()> PrimaryScreenOpener()
 {
     if (win32::GetScreenDevice())
-        return true;
+        return {};
     QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)
-        return false;
+        return {};
     const qreal ratio = primary->devicePixelRatio();
     const QRect g = primary->geometry();
     const int x = int(g.x() * ratio), y = int(g.y() * ratio);
-    const int w = int(g.width() * ratio), h = int(g.height() * ratio);
+    const QSize size = PrimaryScreenSize();
+    const int w = size.width(), h = size.height();
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb")) {
-        const char* display = std::getenv("DISPLAY");
-        win32::SetScreenDevice(X11Screen::Open(display ? display : "", x, y, w, h));
-    } else if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
-        win32::SetScreenDevice(std::make_shared<win32::MemoryScreen>(w, h));
+        const char* variable = std::getenv("DISPLAY");
+        const std::string display = variable ? variable : "";
+        return [display, x, y, w, h] { win32::SetScreenDevice(X11Screen::Open(display, x, y, w, h)); };
     }
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return [w, h] { win32::SetScreenDevice(std::make_shared<win32::MemoryScreen>(w, h)); };
+    return {};
+}
+
+bool InstallPrimaryScreen()
+{
+    if (const std::function<void()> open = PrimaryScreenOpener())
+        open();
     return win32::GetScreenDevice() != nullptr;
+}
+
+void HoldScreenUntilPainted(QWidget* form)
+{
+    std::shared_ptr<win32::ScreenDevice> device = win32::GetScreenDevice();
+    auto* screen = dynamic_cast<X11Screen*>(device.get());
+    if (!screen || !form)
+        return;
+    screen->HoldOverlay(form->internalWinId());
+    WhenPainted(form, HoldLimitMs, [device = std::move(device), screen] {
+        // What the window painted reaches the display before the overlay goes.
+        SyncWithDisplay();
+        screen->ReleaseOverlay();
+    });
 }
 
 void PreferXWayland(int argc, char** argv)

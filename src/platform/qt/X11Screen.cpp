@@ -35,6 +35,11 @@ struct X11Screen::State {
     Window overlay = 0;
     GC gc = nullptr;
     bool overlayUp = false;
+    // A drawing is under way: the overlay is on top of every window.
+    bool drawing = false;
+    // Holds on the overlay, and the window it goes under when a drawing ends.
+    int holds = 0;
+    Window holdUnder = 0;
 
     // The image as the raster operations see it.
     gfx::Bitmap pixels;
@@ -48,6 +53,8 @@ int CatchAttachError(Display*, XErrorEvent*)
     g_attachFailed = true;
     return 0;
 }
+
+int IgnoreError(Display*, XErrorEvent*) { return 0; }
 
 } // namespace
 
@@ -96,6 +103,22 @@ bool AttachSharedImage(X11Screen::State& s)
 }
 } // namespace
 
+namespace {
+
+// Reads the whole screen into the image: what a snapshot asks for, and what
+// the overlay shows when it comes up.
+void ReadAll(X11Screen::State& s)
+{
+    if (s.useShm)
+        XShmGetImage(s.display, s.root, s.image, s.originX, s.originY, AllPlanes);
+    else
+        XGetSubImage(s.display, s.root, s.originX, s.originY, unsigned(s.width), unsigned(s.height), AllPlanes,
+                     ZPixmap, s.image, 0, 0);
+    s.imageCurrent = true;
+}
+
+} // namespace
+
 std::unique_ptr<X11Screen> X11Screen::Open(const std::string& displayName, int x, int y, int width, int height)
 {
     auto s = std::make_unique<State>();
@@ -141,6 +164,11 @@ std::unique_ptr<X11Screen> X11Screen::Open(const std::string& displayName, int x
     s->image->byte_order = LSBFirst;
     s->pixels = gfx::Bitmap::View(s->image->data, s->width, s->height, gfx::PixelFormat::Bgrx32,
                                   size_t(s->image->bytes_per_line), gfx::RowOrder::TopDown);
+    // One whole read now brings the image's memory in, on both sides of a
+    // shared segment, so the first snapshot of an animation costs no more
+    // than the later ones; it is not kept as the screen's picture.
+    ReadAll(*s);
+    s->imageCurrent = false;
     return std::unique_ptr<X11Screen>(new X11Screen(std::move(s)));
 }
 
@@ -166,21 +194,6 @@ X11Screen::~X11Screen()
 gfx::Size X11Screen::Size() { return {s_->width, s_->height}; }
 bool X11Screen::UsesSharedMemory() const { return s_->useShm; }
 
-namespace {
-
-// Reads the whole screen into the image: what a snapshot asks for, and what
-// the overlay shows when it comes up.
-void ReadAll(X11Screen::State& s)
-{
-    if (s.useShm)
-        XShmGetImage(s.display, s.root, s.image, s.originX, s.originY, AllPlanes);
-    else
-        XGetSubImage(s.display, s.root, s.originX, s.originY, unsigned(s.width), unsigned(s.height), AllPlanes,
-                     ZPixmap, s.image, 0, 0);
-    s.imageCurrent = true;
-}
-
-} // namespace
 
 void X11Screen::Read(const gfx::Rect& area, gfx::Bitmap& into, gfx::Point at)
 {
@@ -232,7 +245,12 @@ void X11Screen::Draw(const gfx::Bitmap& pixels, const gfx::Rect& from, gfx::Poin
         }
         XMapRaised(s.display, s.overlay);
         s.overlayUp = true;
+        s.drawing = true;
         put({0, 0, s.width, s.height});
+    } else if (!s.drawing) {
+        // Held up under a window since the last drawing: on top again.
+        XRaiseWindow(s.display, s.overlay);
+        s.drawing = true;
     }
     const gfx::Rect to = gfx::Intersect(from.Offset(at.X - from.Left, at.Y - from.Top), {0, 0, s.width, s.height});
     if (!to.IsEmpty()) {
@@ -244,15 +262,66 @@ void X11Screen::Draw(const gfx::Bitmap& pixels, const gfx::Rect& from, gfx::Poin
     XSync(s.display, False);
 }
 
-void X11Screen::EndDrawing()
+namespace {
+
+// Puts the overlay just under `window` when that is a child of the root (a
+// window the window manager has not framed, or the frame itself); the window
+// may vanish meanwhile, so an error is ignored.
+void PutOverlayUnder(X11Screen::State& s, Window window)
 {
-    State& s = *s_;
+    if (!window)
+        return;
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    auto* previous = XSetErrorHandler(IgnoreError);
+    if (XQueryTree(s.display, window, &root, &parent, &children, &count) && parent == s.root) {
+        XWindowChanges changes{};
+        changes.sibling = window;
+        changes.stack_mode = Below;
+        XConfigureWindow(s.display, s.overlay, CWSibling | CWStackMode, &changes);
+    }
+    if (children)
+        XFree(children);
+    XSync(s.display, False);
+    XSetErrorHandler(previous);
+}
+
+void TakeOverlayDown(X11Screen::State& s)
+{
     s.imageCurrent = false;
     if (!s.overlayUp)
         return;
     XUnmapWindow(s.display, s.overlay);
     XSync(s.display, False);
     s.overlayUp = false;
+}
+
+} // namespace
+
+void X11Screen::EndDrawing()
+{
+    State& s = *s_;
+    s.drawing = false;
+    if (s.holds == 0) {
+        TakeOverlayDown(s);
+        return;
+    }
+    s.imageCurrent = false;
+    if (s.overlayUp)
+        PutOverlayUnder(s, s.holdUnder);
+}
+
+void X11Screen::HoldOverlay(unsigned long window)
+{
+    ++s_->holds;
+    s_->holdUnder = window;
+}
+
+void X11Screen::ReleaseOverlay()
+{
+    State& s = *s_;
+    if (s.holds > 0 && --s.holds == 0 && !s.drawing)
+        TakeOverlayDown(s);
 }
 
 } // namespace platform::qt

@@ -7,6 +7,13 @@
 // lets every input through (empty input shape). The overlay is mapped at the
 // first drawing showing the screen as it was, every drawing is on the screen
 // when Draw returns (the request is synced), and EndDrawing unmaps it.
+//
+// A window that an animation brings in is shown only after the animation has
+// drawn its last frame; so that no moment shows the screen without it, the
+// overlay can be held: EndDrawing then leaves it up, showing that last frame,
+// and moves it just under the window, which can then paint itself over it;
+// the overlay goes when the last hold is released. While it is up, reads
+// return what it shows, and a new drawing raises it again.
 
 #include "platform/win32/Screen.h"
 
@@ -28,6 +35,12 @@ public:
     void Read(const gfx::Rect& area, gfx::Bitmap& into, gfx::Point at) override;
     void Draw(const gfx::Bitmap& pixels, const gfx::Rect& from, gfx::Point at) override;
     void EndDrawing() override;
+
+    // Keeps the overlay up after the drawing ends, under `window` (an X
+    // window id; 0 or a window that is not yet a child of the root: where it
+    // is), until ReleaseOverlay is called as often.
+    void HoldOverlay(unsigned long window);
+    void ReleaseOverlay();
 
     bool UsesSharedMemory() const;
 

@@ -13,6 +13,7 @@
 #include <X11/Xutil.h>
 
 #include <csignal>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,18 +70,34 @@ uint32_t RootPixel(Display* d, int x, int y)
 
 uint32_t Pixel(const gfx::Bitmap& b, int x, int y) { return reinterpret_cast<const uint32_t*>(b.Row(y))[x] & 0xFFFFFF; }
 
+// A private server, the screen on it and a second client that looks.
+class OnXvfb : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (server.display.empty())
+            GTEST_SKIP() << "Xvfb could not be started";
+        screen = X11Screen::Open(server.display, 0, 0, 0, 0);
+        ASSERT_TRUE(screen);
+        other = XOpenDisplay(server.display.c_str());
+        ASSERT_TRUE(other);
+    }
+    void TearDown() override
+    {
+        if (other)
+            XCloseDisplay(other);
+    }
+
+    Xvfb server;
+    std::unique_ptr<X11Screen> screen;
+    Display* other = nullptr;
+};
+
 } // namespace
 
-TEST(X11Screen, OverlayShowsDrawingsAtOnceOverTheScreenAsItWasAndLeavesWithTheSession)
+TEST_F(OnXvfb, OverlayShowsDrawingsAtOnceOverTheScreenAsItWasAndLeavesWithTheSession)
 {
-    Xvfb server;
-    if (server.display.empty())
-        GTEST_SKIP() << "Xvfb could not be started";
-    auto screen = X11Screen::Open(server.display, 0, 0, 0, 0);
-    ASSERT_TRUE(screen);
     EXPECT_EQ(screen->Size(), (gfx::Size{64, 48}));
-    Display* other = XOpenDisplay(server.display.c_str());
-    ASSERT_TRUE(other);
 
     gfx::Bitmap pixels(64, 48, gfx::PixelFormat::Bgrx32);
     gfx::FillRect(pixels, pixels.Bounds(), {0x77, 0x77, 0x77});
@@ -99,7 +116,32 @@ TEST(X11Screen, OverlayShowsDrawingsAtOnceOverTheScreenAsItWasAndLeavesWithTheSe
     EXPECT_EQ(RootPixel(other, 11, 21), 0u);
     screen->Read({11, 21, 12, 22}, one, {0, 0});
     EXPECT_EQ(Pixel(one, 0, 0), 0u);
-    XCloseDisplay(other);
+}
+
+TEST_F(OnXvfb, AHeldOverlayStaysAfterTheDrawingUnderTheWindowComingInUntilReleased)
+{
+    // The window the animation brings in, not yet shown: green, at (30, 30).
+    const Window window = XCreateSimpleWindow(other, DefaultRootWindow(other), 30, 30, 10, 10, 0, 0, 0x00FF00);
+    XSync(other, False);
+
+    screen->HoldOverlay(window);
+    gfx::Bitmap pixels(2, 2, gfx::PixelFormat::Bgrx32);
+    gfx::FillRect(pixels, pixels.Bounds(), {0xFF, 0, 0});
+    screen->Draw(pixels, {0, 0, 2, 2}, {10, 20});
+    screen->EndDrawing();
+    EXPECT_EQ(RootPixel(other, 11, 21), 0xFF0000u) << "the last frame stays";
+    gfx::Bitmap one(1, 1, gfx::PixelFormat::Bgrx32);
+    screen->Read({11, 21, 12, 22}, one, {0, 0});
+    EXPECT_EQ(Pixel(one, 0, 0), 0xFF0000u) << "reads see what the screen shows";
+
+    XMapWindow(other, window);
+    XSync(other, False);
+    EXPECT_EQ(RootPixel(other, 31, 31), 0x00FF00u) << "the window shows over the overlay";
+    EXPECT_EQ(RootPixel(other, 11, 21), 0xFF0000u);
+
+    screen->ReleaseOverlay();
+    EXPECT_EQ(RootPixel(other, 11, 21), 0u);
+    EXPECT_EQ(RootPixel(other, 31, 31), 0x00FF00u);
 }
 
 TEST(X11Screen, WaylandSessionsWithAnXDisplayRunOnXUnlessAPlatformWasChosen)
