@@ -46,8 +46,13 @@ using TFormAnimatorClass = const TFormAnimatorClassInfo*;
 template <class T>
 TFormAnimatorClass ClassOf()
 {
-    static const TFormAnimatorClassInfo info{T::StaticClassName, &T::Description,
-                                             [] { return std::unique_ptr<TFormAnimator>(new T); }};
+    // A class that can make an animator ahead of time hands that one out first.
+    static const TFormAnimatorClassInfo info{T::StaticClassName, &T::Description, [] {
+                                                 if constexpr (requires { T::TakePrepared(); })
+                                                     if (auto prepared = T::TakePrepared())
+                                                         return prepared;
+                                                 return std::unique_ptr<TFormAnimator>(new T);
+                                             }};
     return &info;
 }
 

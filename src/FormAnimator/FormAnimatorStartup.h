@@ -15,12 +15,27 @@
 // on without OpenGL: whatever needs the globals later fails with a clear
 // error (EGlError from the offscreen canvases).
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace FormAnimator {
 
 bool FormAnimatorStartup();
 void FormAnimatorShutdown();
+
+// The same start-up on a thread of its own, beside the program building its
+// main window: FormAnimatorStartup, then the OpenGL entrance made ready for a
+// screen of ScreenWidth x ScreenHeight (its surface made and one small frame
+// drawn, so the driver has built what the first entrance needs). The
+// floating-point control word is set on the calling thread at once.
+// FormAnimatorStartupWait waits for the thread (the OpenGL contexts are then
+// current on none) and returns what FormAnimatorStartup returned; nothing
+// else of the library may be used before it. Shutdown waits too.
+// OpenScreen, when given, runs first on that thread: the opening of the
+// screen the entrance draws on.
+void FormAnimatorStartupBegin(int32_t ScreenWidth, int32_t ScreenHeight, std::function<void()> OpenScreen = {});
+bool FormAnimatorStartupWait();
 
 // Why the last start-up failed, or why shutdown reported a problem; empty
 // when all went well.

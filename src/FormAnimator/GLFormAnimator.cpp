@@ -15,7 +15,9 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <exception>
 #include <memory>
+#include <vector>
 
 using namespace win32;
 
@@ -33,9 +35,16 @@ TGLFormAnimator::TGLFormAnimator()
     // The style is chosen before the first form is shown, when the screen
     // may not be open yet: open it, so that the surface gets its size.
     platform::qt::InstallPrimaryScreen();
+    MakeSurface(ScreenWidth(), ScreenHeight());
+}
+
+TGLFormAnimator::TGLFormAnimator(int32_t Width, int32_t Height) { MakeSurface(Width, Height); }
+
+void TGLFormAnimator::MakeSurface(int32_t Width, int32_t Height)
+{
     std::unique_ptr<TGlBitmap> bitmap(new TGlBitmap);
-    bitmap->SetWidth(ScreenWidth());
-    bitmap->SetHeight(ScreenHeight());
+    bitmap->SetWidth(Width);
+    bitmap->SetHeight(Height);
     Texture = new TGl2DTexture(bitmap->Canvas);
     RenderBitmap = bitmap.release();
 }
@@ -65,18 +74,21 @@ void TGLFormAnimator::Run()
     BITMAPINFO info = DIBInfo(SW, SH, 32);
     void* background = nullptr;
     AllocPages(background, size_t(ScanLineBytes(SW * 32)) * size_t(SH));
-    // Whatever happens: the capture's bitmaps back in their DCs, the screen
-    // as it was before the animation (the form then paints itself), the
-    // pixels freed.
+    // Whatever happens: the capture's bitmaps back in their DCs and the
+    // pixels freed. The last frame, the form in its place, stays on the
+    // screen until the form has painted itself there; an animation that
+    // failed half-way puts the screen back as it was instead.
     struct TRestore {
         TGLFormAnimator& a;
         void* pixels;
         int SW, SH;
+        int unwinding = std::uncaught_exceptions();
         ~TRestore() noexcept(false)
         {
             SelectObject(a.BackDC, a.BackBitmap);
             SelectObject(a.FormDC, a.FormBitmap);
-            BitBlt(a.ScreenDC, 0, 0, SW, SH, a.BackDC, 0, 0, SRCCOPY);
+            if (std::uncaught_exceptions() > unwinding)
+                BitBlt(a.ScreenDC, 0, 0, SW, SH, a.BackDC, 0, 0, SRCCOPY);
             FreePages(pixels);
         }
     } restore{*this, background, SW, SH};
@@ -97,6 +109,21 @@ void TGLFormAnimator::RenderLoop(const void* Background)
     const int SW = ScreenWidth(), SH = ScreenHeight();
     FlipU = platform::Random() > 0.5;
     FlipV = platform::Random() > 0.5;
+    BeginFrames(SW, SH);
+    // The previous frame's rectangle: none before the first frame. The
+    // surface's pixels outside the frames' boxes never reach the screen,
+    // which shows the snapshot there, so the first frame, like every other,
+    // draws and copies only its own box.
+    TRect C{0, 0, 0, 0};
+    PlayFrames(AnimationDuration, [&](DWORD elapsed, DWORD duration) {
+        const TRect Box = DrawFrame(float(elapsed) / float(duration), Background, C, SW, SH);
+        RenderBitmap->CopyRectTo(Box, ScreenDC, Box.Left, Box.Top);
+        DropGlErrors();
+    });
+}
+
+void TGLFormAnimator::BeginFrames(int32_t SW, int32_t SH)
+{
     RenderBitmap->Canvas->SetupOrtho2D(SW, SH);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -106,48 +133,101 @@ void TGLFormAnimator::RenderLoop(const void* Background)
     // Background rows are DIB rows: SW pixels apart.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, SW);
-
-    const TRect screen{0, 0, SW, SH};
-    TRect C = screen; // the previous frame's rectangle: the whole screen at first
     glEnable(GL_SCISSOR_TEST);
-    PlayFrames(AnimationDuration, [&](DWORD elapsed, DWORD duration) {
-        const float p = float(elapsed) / float(duration);
-        // The frame is placed before anything is drawn, so that the scissor
-        // box holds both the previous frame (to erase it) and this one (to
-        // draw it). A box of the previous frame alone cut the mesh where it
-        // outgrew that frame and sent stale pixels of the surface there to
-        // the screen.
-        TMeshFrame::TGrid grid;
-        TRect F = PlaceMesh(p, grid).F;
-        IntersectRect(&F, &F, &screen);
-        TRect Box;
-        UnionRect(&Box, &C, &F);
-        if (Box.IsEmpty())
-            Box = {C.Left, C.Top, C.Left + 1, C.Top + 1};
-        glScissor(Box.Left, SH - Box.Bottom, Box.Width(), Box.Height());
-        // The background is redrawn only inside the scissor box: only those
-        // rows and columns are handed to GL, which otherwise converts the
-        // whole screen every frame. Its rows are bottom-up, so they land
-        // upright at the box's bottom-left corner. The fourth byte of a DIB
-        // pixel is not an alpha, so the background goes in unblended (which
-        // is also the cheaper path).
-        glRasterPos2i(Box.Left, Box.Bottom);
-        glPixelStorei(GL_UNPACK_SKIP_PIXELS, Box.Left);
-        glPixelStorei(GL_UNPACK_SKIP_ROWS, SH - Box.Bottom);
-        glDisable(GL_BLEND);
-        glDrawPixels(Box.Width(), Box.Height(), GL_BGRA, GL_UNSIGNED_BYTE, Background);
-        glEnable(GL_BLEND);
-        DrawMesh(p, grid);
-        C = F;
-        glFlush();
-        glFinish();
-        RenderBitmap->CopyRectTo(Box, ScreenDC, Box.Left, Box.Top);
-        // A frame's GL errors are dropped here so that the final Unlock does
-        // not report them; bounded, as a lost context may report forever.
-        for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
-        }
-    });
 }
+
+TRect TGLFormAnimator::DrawFrame(float Progress, const void* Background, TRect& Previous, int32_t SW, int32_t SH)
+{
+    const TRect screen{0, 0, SW, SH};
+    // The frame is placed before anything is drawn, so that the scissor box
+    // holds both the previous frame (to erase it) and this one (to draw it).
+    // A box of the previous frame alone cut the mesh where it outgrew that
+    // frame and sent stale pixels of the surface there to the screen.
+    TMeshFrame::TGrid grid;
+    TRect F = PlaceMesh(Progress, grid).F;
+    IntersectRect(&F, &F, &screen);
+    TRect Box;
+    UnionRect(&Box, &Previous, &F);
+    if (Box.IsEmpty())
+        Box = {Previous.Left, Previous.Top, Previous.Left + 1, Previous.Top + 1};
+    glScissor(Box.Left, SH - Box.Bottom, Box.Width(), Box.Height());
+    // The background is redrawn only inside the scissor box: only those rows
+    // and columns are handed to GL, which otherwise converts the whole screen
+    // every frame. Its rows are bottom-up, so they land upright at the box's
+    // bottom-left corner. The fourth byte of a DIB pixel is not an alpha, so
+    // the background goes in unblended (which is also the cheaper path).
+    glRasterPos2i(Box.Left, Box.Bottom);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, Box.Left);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, SH - Box.Bottom);
+    glDisable(GL_BLEND);
+    glDrawPixels(Box.Width(), Box.Height(), GL_BGRA, GL_UNSIGNED_BYTE, Background);
+    glEnable(GL_BLEND);
+    DrawMesh(Progress, grid);
+    Previous = F;
+    glFlush();
+    glFinish();
+    return Box;
+}
+
+void TGLFormAnimator::DropGlErrors()
+{
+    // A frame's GL errors are dropped so that the final Unlock does not
+    // report them; bounded, as a lost context may report forever.
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+namespace {
+
+std::unique_ptr<TGLFormAnimator>& PreparedSlot()
+{
+    static std::unique_ptr<TGLFormAnimator> prepared;
+    return prepared;
+}
+
+} // namespace
+
+void TGLFormAnimator::Prepare(int32_t Width, int32_t Height)
+{
+    auto animator = std::make_unique<TGLFormAnimator>(Width, Height);
+    // A form of Size x Size in the screen's bottom-left corner, where the
+    // background's rows are the first ones of its buffer: the frame draws
+    // the background, the textured mesh with blending, and is read back, as
+    // every real frame does, only a few pixels of each.
+    constexpr int Size = 8;
+    TGLFormAnimator& a = *animator;
+    a.StartBounds = a.EndBounds = TRect{0, Height - Size, Size, Height};
+    const std::vector<uint32_t> background(size_t(Width) * Size, 0xFF336699u);
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP form = CreateCompatibleBitmap(dc, Size, Size);
+    const HGDIOBJ old = SelectObject(dc, form);
+    struct TRelease {
+        HDC dc;
+        HBITMAP form;
+        HGDIOBJ old;
+        ~TRelease()
+        {
+            SelectObject(dc, old);
+            DeleteDC(dc);
+            DeleteObject(form);
+        }
+    } release{dc, form, old};
+    WithLock(a.RenderBitmap->Canvas, [&] {
+        a.Texture->LoadFromBitmap(dc, form, TRect{0, 0, Size, Size});
+        a.Texture->Bind();
+        a.BeginFrames(Width, Height);
+        TRect previous = a.EndBounds;
+        const TRect box = a.DrawFrame(0.5f, background.data(), previous, Width, Height);
+        a.RenderBitmap->CopyRectTo(box, dc, 0, 0);
+        DropGlErrors();
+    });
+    PreparedSlot() = std::move(animator);
+}
+
+
+std::unique_ptr<TFormAnimator> TGLFormAnimator::TakePrepared() { return std::move(PreparedSlot()); }
+
+void TGLFormAnimator::DropPrepared() { PreparedSlot().reset(); }
 
 TMeshFrame TGLFormAnimator::PlaceMesh(float Progress, TMeshFrame::TGrid& Grid)
 {

@@ -52,11 +52,12 @@ int main(int argc, char** argv)
     }
     TApplication app(argc, argv);
 
-    // Window-animation library: its globals exist before the main window.
-    // Without OpenGL the program still runs, without animations.
-    if (!FormAnimator::FormAnimatorStartup())
-        std::fprintf(stderr, "quistelor: OpenGL is not available, windows open without animation: %s\n",
-                     FormAnimator::FormAnimatorStartupError().c_str());
+    // Window-animation library: the screen is opened, OpenGL starts and the
+    // entrance the main window selects is made ready, on a thread of its own
+    // while the main window is built; both are done before the window is shown. Without
+    // OpenGL the program still runs, without animations.
+    const QSize screen = platform::qt::PrimaryScreenSize();
+    FormAnimator::FormAnimatorStartupBegin(screen.width(), screen.height(), platform::qt::PrimaryScreenOpener());
     // The animator manager: every form shown from now on opens with the
     // selected style's entrance; the main window selects it when shown.
     FormAnimator::AnimatorManagerInitialization();
@@ -64,6 +65,9 @@ int main(int argc, char** argv)
     int result = 0;
     {
         TForm1 form(app.arguments().mid(1));
+        if (!FormAnimator::FormAnimatorStartupWait())
+            std::fprintf(stderr, "quistelor: OpenGL is not available, windows open without animation: %s\n",
+                         FormAnimator::FormAnimatorStartupError().c_str());
         form.show();
         result = app.exec();
     }
