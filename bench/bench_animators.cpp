@@ -166,7 +166,7 @@ int Demo(const std::string& style, QApplication& app)
 
 int main(int argc, char** argv)
 {
-    bool x11 = false;
+    bool x11 = false, prepared = false;
     int runs = 10;
     std::string demo, only;
     for (int i = 1; i < argc; ++i) {
@@ -180,6 +180,8 @@ int main(int argc, char** argv)
             demo = argv[++i];
         else if (!std::strcmp(argv[i], "--style") && i + 1 < argc)
             only = argv[++i];
+        else if (!std::strcmp(argv[i], "--prepared"))
+            prepared = true;
     }
     setenv("QT_QPA_PLATFORM", x11 || !demo.empty() ? "xcb" : "offscreen", 1);
     QApplication app(argc, argv);
@@ -200,16 +202,20 @@ int main(int argc, char** argv)
 
     std::printf("%s screen %d x %d, form %d x %d, %u ms per animation, %d animations per style\n",
                 x11 ? "X" : "in-memory", SW, SH, FW, FH, unsigned(AnimationDuration), runs);
-    std::printf("%-8s %7s | %9s %9s %7s %10s %8s | %9s %9s %7s %10s\n", "", "", "wall", "", "", "", "", "cpu", "", "",
-                "");
-    std::printf("%-8s %7s | %9s %9s %7s %10s %8s | %9s %9s %7s %10s\n", "style", "frames", "median ms", "p95 ms", "fps",
-                "capture ms", "cold ms", "median ms", "p95 ms", "fps", "capture ms");
+    std::printf("%-8s %7s | %9s %9s %7s %10s %8s | %9s %9s %7s %10s %8s\n", "", "", "wall", "", "", "", "", "cpu", "", "",
+                "", "");
+    std::printf("%-8s %7s | %9s %9s %7s %10s %8s | %9s %9s %7s %10s %8s\n", "style", "frames", "median ms", "p95 ms",
+                "fps", "capture ms", "cold ms", "median ms", "p95 ms", "fps", "capture ms", "cold ms");
     for (const TStyle& style : Styles) {
         if ((!only.empty() && only != style.name) || (style.cls == ClassOf<TGLFormAnimator>() && !OpenGlAvailable()))
             continue;
         std::vector<double> frameMs, captureMs, frameCpu, captureCpu;
-        double coldMs = 0;
+        double coldMs = 0, coldCpu = 0;
         size_t frames = 0;
+        const Clock::time_point prepareStart = Clock::now();
+        if (prepared && style.cls == ClassOf<TGLFormAnimator>())
+            TGLFormAnimator::Prepare(SW, SH);
+        const double prepareMs = Ms(Clock::now() - prepareStart);
         auto animator = style.cls->Create();
         for (int r = 0; r <= runs; ++r) {
             screen->Draws.clear();
@@ -221,6 +227,7 @@ int main(int argc, char** argv)
                 continue;
             if (r == 0) {
                 coldMs = Ms(screen->Draws.front() - start);
+                coldCpu = screen->CpuDraws.front() - startCpu;
                 continue;
             }
             captureMs.push_back(Ms(screen->Draws.front() - start));
@@ -232,10 +239,13 @@ int main(int argc, char** argv)
             frames += screen->Draws.size();
         }
         const double median = Percentile(frameMs, 0.5), medianCpu = Percentile(frameCpu, 0.5);
-        std::printf("%-8s %7.1f | %9.2f %9.2f %7.0f %10.2f %8.2f | %9.2f %9.2f %7.0f %10.2f\n", style.name,
+        std::printf("%-8s %7.1f | %9.2f %9.2f %7.0f %10.2f %8.2f | %9.2f %9.2f %7.0f %10.2f %8.2f\n", style.name,
                     double(frames) / runs, median, Percentile(frameMs, 0.95), median > 0 ? 1000 / median : 0,
                     Percentile(captureMs, 0.5), coldMs, medianCpu, Percentile(frameCpu, 0.95),
-                    medianCpu > 0 ? 1000 / medianCpu : 0, Percentile(captureCpu, 0.5));
+                    medianCpu > 0 ? 1000 / medianCpu : 0, Percentile(captureCpu, 0.5), coldCpu);
+        if (prepared && style.cls == ClassOf<TGLFormAnimator>())
+            std::printf("%-8s animator prepared beforehand (surface and one small frame) in %.1f ms\n", "",
+                        prepareMs);
     }
 
     // The floor of a frame: the whole screen put on the device once.
