@@ -211,9 +211,6 @@ int main(int argc, char** argv)
         seeds.push_back(SyntheticSeed());
     const std::string dir = (fs::temp_directory_path() / "quistelor-bench-rename").string();
     const std::string cli = QUISTELOR_CLI;
-    // Journals go to a folder of the benchmark's own, removed at the end.
-    const std::string state = dir + "-state";
-    setenv("XDG_STATE_HOME", state.c_str(), 1);
 
     const std::vector<Contender> contenders = {
         {"bare minimum (64 KiB read, sort, rename)", nullptr, [](const std::string& d, auto&) { Minimum(d); }},
@@ -337,6 +334,5 @@ int main(int argc, char** argv)
     std::printf("%-42s %9.1f ms = %.2f x without\n", "--companions, one .xmp per photo",
                 median(withCompanions) * 1e3, median(withCompanions) / median(plain));
     fs::remove_all(dir);
-    fs::remove_all(state);
     return 0;
 }

@@ -43,12 +43,32 @@ std::optional<TRenameJournal> Journal(const char* command, const std::string& fo
             << "Run 'quistelor-cli recover " << ShellWord(folder)
             << " --finish' to finish it, or '--undo' to undo what it did.\n";
         break;
+    case jsBusy:
+        err << head << "a rename is in progress in " << where
+            << " (a batch, an undo or a recovery); nothing was touched\n";
+        break;
     case jsDamaged:
         err << head << "the rename journal \"" << EscapeValue(j.Path) << "\" is damaged ("
             << EscapeValue(j.Damage) << "); it is left alone and nothing was renamed\n";
         break;
     }
     return std::nullopt;
+}
+
+// Runs pass (undo or finish) over the journal read, with its report.
+template <class Pass>
+int RunPass(const char* command, const std::string& folder, const TRenameJournal& journal, Pass pass,
+            std::ostream& out, std::ostream& err)
+{
+    OutcomeReport report(command, out, err);
+    JournalRun run;
+    try {
+        run = pass(folder, journal, report.Printer());
+    } catch (const EJournalError& e) {
+        err << "quistelor-cli " << command << ": " << EscapeValue(e.what()) << '\n';
+        return 2;
+    }
+    return report.Status(run.Outcomes, run.MarkError);
 }
 
 } // namespace
@@ -62,8 +82,7 @@ int UndoCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     const auto j = Journal("undo", args[0], jsComplete, err);
     if (!j)
         return 2;
-    OutcomeReport report("undo", out, err);
-    return report.Status(UndoBatch(args[0], *j, report.Printer()));
+    return RunPass("undo", args[0], *j, &UndoBatch, out, err);
 }
 
 int RecoverCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -84,10 +103,7 @@ int RecoverCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const auto j = Journal("recover", folder, jsInterrupted, err);
     if (!j)
         return 2;
-    OutcomeReport report("recover", out, err);
-    const auto outcomes = how == "--finish" ? FinishBatch(folder, *j, report.Printer())
-                                            : UndoBatch(folder, *j, report.Printer());
-    return report.Status(outcomes);
+    return RunPass("recover", folder, *j, how == "--finish" ? &FinishBatch : &UndoBatch, out, err);
 }
 
 } // namespace cli

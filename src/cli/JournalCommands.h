@@ -2,8 +2,9 @@
 // quistelor-cli undo FOLDER and quistelor-cli recover FOLDER --finish|--undo:
 // the folder's last batch undone, or its interrupted batch finished or
 // undone, from the batch's journal. Lines and exit statuses as for rename;
-// 2 also when there is nothing to undo or recover, or the journal is damaged
-// (then nothing is touched).
+// 1 also when the journal could not be brought up to date afterwards; 2 also
+// when there is nothing to undo or recover, the journal is damaged, or a
+// rename is in progress in the folder (then nothing is touched).
 
 #include <ostream>
 #include <string>

@@ -173,8 +173,10 @@ RenameDone OutcomeReport::Printer()
     };
 }
 
-int OutcomeReport::Status(const std::vector<RenameOutcome>& outcomes) const
+int OutcomeReport::Status(const std::vector<RenameOutcome>& outcomes, const std::string& markError) const
 {
+    if (!markError.empty())
+        err_ << "quistelor-cli " << command_ << ": " << EscapeValue(markError) << '\n';
     if (lost_) {
         ReportLostOutput(command_, lost_, err_);
         const RenameOutcome& last = outcomes.back();
@@ -183,7 +185,7 @@ int OutcomeReport::Status(const std::vector<RenameOutcome>& outcomes) const
              << "; the photos after it keep their names\n";
         return 1;
     }
-    return anyFailed_ ? 1 : 0;
+    return anyFailed_ || !markError.empty() ? 1 : 0;
 }
 
 int PreviewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -237,10 +239,10 @@ int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::
     if (!p)
         return 2;
     OutcomeReport report("rename", out, err);
-    std::vector<RenameOutcome> outcomes;
+    JournalRun run;
     try {
-        outcomes = JournaledRename(request->folder, request->pattern, p->photos, p->items.Selected, p->newNames,
-                                   {}, report.Printer(), p->companions);
+        run = JournaledRename(request->folder, request->pattern, p->photos, p->items.Selected, p->newNames, {},
+                              report.Printer(), p->companions);
     } catch (const EJournalError& e) {
         err << "quistelor-cli rename: " << EscapeValue(e.what()) << '\n';
         if (e.kind() == EJournalError::jeInterrupted)
@@ -248,7 +250,7 @@ int RenameCommand(const std::vector<std::string>& args, std::ostream& out, std::
                 << " --finish' to finish it, or '--undo' to undo what it did.\n";
         return 2;
     }
-    return report.Status(outcomes);
+    return report.Status(run.Outcomes, run.MarkError);
 }
 
 } // namespace cli

@@ -53,8 +53,9 @@ public:
     }
     // Prints one line per outcome; stops the run when a line is lost.
     RenameDone Printer();
-    // 0 when no rename failed; 1 when any did or a line was lost (said on err).
-    int Status(const std::vector<RenameOutcome>& outcomes) const;
+    // 0 when no rename failed; 1 when any did, a line was lost, or the
+    // journal could not be brought up to date (markError, said on err).
+    int Status(const std::vector<RenameOutcome>& outcomes, const std::string& markError = {}) const;
 
 private:
     const char* command_;

@@ -794,7 +794,7 @@ std::span<const TExifField> TExifFields()
     return fields;
 }
 
-bool TExif::ReadFromFile(const std::string& FileName)
+bool TExif::ReadFromFile(const std::string& FileName, std::string* head, std::size_t headBytes)
 {
     platform::UniqueFd fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd.Valid()) {
@@ -809,6 +809,10 @@ bool TExif::ReadFromFile(const std::string& FileName)
     Reset();
     try {
         file.LoadHead();
+        if (head) {
+            const std::span<const std::uint8_t> start = file.HeadFrom(0);
+            head->assign(reinterpret_cast<const char*>(start.data()), std::min(start.size(), headBytes));
+        }
         ExifParser parser(*this, file);
         return parser.Run();
     } catch (const std::bad_alloc&) {

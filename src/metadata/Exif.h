@@ -85,8 +85,10 @@ public:
     // and its directories were walked. A missing file returns false and
     // leaves the fields untouched. Throws EInOutError when the file cannot be
     // opened or ends inside the start marker, the first segment header or the
-    // TIFF header.
-    bool ReadFromFile(const std::string& FileName);
+    // TIFF header. When head is given it receives the file's first headBytes
+    // bytes as read (fewer when the first read got fewer), so that a caller
+    // who needs them too reads the file once.
+    bool ReadFromFile(const std::string& FileName, std::string* head = nullptr, std::size_t headBytes = 0);
 };
 
 // A field of TExif by name, for listings of them all.

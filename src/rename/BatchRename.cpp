@@ -6,9 +6,16 @@
 #include <cerrno>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
-NameFault NameFaultOf(const std::string& name)
+std::size_t NameMaxOf(const std::string& folder)
+{
+    const long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return max > 0 ? static_cast<std::size_t>(max) : kNameMax;
+}
+
+NameFault NameFaultOf(const std::string& name, std::size_t nameMax)
 {
     // A '/' turns a name into a path: the photo would leave its folder (into
     // a subfolder, or with ".." anywhere above it) instead of being renamed.
@@ -19,6 +26,8 @@ NameFault NameFaultOf(const std::string& name)
     for (const char c : name)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             return nfControlByte;
+    if (name.size() > nameMax)
+        return nfTooLong;
     return nfNone;
 }
 
@@ -33,14 +42,18 @@ std::string RenameOutcome::OwnReason() const
     case nfSlash: return "a name cannot hold \"/\"";
     case nfLeadingDot: return "a name cannot start with \".\"";
     case nfControlByte: return "a name cannot hold control characters";
+    case nfTooLong: return "the name is longer than the file system allows";
     case nfNone: break;
     }
     switch (Skip) {
     case srNotRenamed: return "not renamed by the batch";
     case srGone: return "renamed, deleted or replaced since";
+    case srNotThePhoto: return "another file holds the name: not the photo the batch renamed";
     case srNone: break;
     }
     std::string text = ErrorCode ? platform::SysErrorMessage(ErrorCode) : std::string();
+    if (Unexamined)
+        return "cannot be examined: " + text;
     switch (Leftover) {
     case platform::mlBothNames:
         text += "; the photo now has two names, \"" + OldName + "\" and \"" + NewName + "\"";
@@ -134,11 +147,11 @@ void KeepGroup(RenameOutcome& photo, const RenameOutcome& cause)
 }
 
 // A photo and its companions, together or not at all.
-void RenameGroup(const std::string& folder, RenameOutcome& photo)
+void RenameGroup(const std::string& folder, std::size_t nameMax, RenameOutcome& photo)
 {
     const std::vector<RenameOutcome*> members = Members(photo);
     for (RenameOutcome* m : members) {
-        m->Fault = NameFaultOf(m->NewName);
+        m->Fault = NameFaultOf(m->NewName, nameMax);
         if (m->Fault != nfNone) {
             m->ErrorCode = EINVAL;
             return KeepGroup(photo, *m);
@@ -174,6 +187,7 @@ std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarr
                                         const RenameProgress& progress, const RenameDone& done,
                                         const CompanionLists& companions)
 {
+    const std::size_t nameMax = NameMaxOf(folder);
     int total = 0;
     for (std::size_t i = 0; i < photos.size(); ++i)
         total += IsSelected(selected, i) ? 1 : 0;
@@ -195,7 +209,7 @@ std::vector<RenameOutcome> RenamePhotos(const std::string& folder, const photarr
                     companion.OldName = c;
                     companion.NewName = CompanionNewName(o.OldName, o.NewName, c);
                 }
-            RenameGroup(folder, o);
+            RenameGroup(folder, nameMax, o);
         }
         outcomes.push_back(std::move(o));
         if (progress)
@@ -224,12 +238,13 @@ std::vector<CollisionMark> PredictCollisions(const std::string& folder, const st
     // freed (-1) or taken by the photo at that index.
     constexpr long kFreed = -1;
     std::unordered_map<std::string, long> changed;
+    const std::size_t nameMax = NameMaxOf(folder);
 
     // Whether one member of a photo's group can have its new name; `moves`
     // is set when it leaves its old name (not when it keeps it, in any case).
     auto markOf = [&](const std::string& oldName, const std::string& newName, bool& moves) {
         moves = false;
-        if (const NameFault fault = NameFaultOf(newName); fault != nfNone)
+        if (const NameFault fault = NameFaultOf(newName, nameMax); fault != nfNone)
             return CollisionMark{ckNotAName, 0, fault, {}};
         const std::string from = JoinPath(folder, oldName);
         const std::string to = JoinPath(folder, newName);

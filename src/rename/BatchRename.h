@@ -26,15 +26,21 @@ enum SkipReason {
     srNone,
     srNotRenamed,  // undo: the batch did not rename it; it has its old name
     srGone,        // under neither name any more: renamed, deleted or replaced since
+    srNotThePhoto, // its name holds another file, not the one the batch renamed
 };
 
 // Why a new name is refused before the file system is asked. A '/' would move
 // the photo into another folder instead of renaming it; a leading '.' hides
 // it from the list; control bytes make names that terminals and scripts
-// mishandle.
-enum NameFault { nfNone, nfSlash, nfLeadingDot, nfControlByte };
+// mishandle; a name longer than the file system allows cannot be made.
+enum NameFault { nfNone, nfSlash, nfLeadingDot, nfControlByte, nfTooLong };
 
-NameFault NameFaultOf(const std::string& name);
+// The longest name, in bytes, that the folder's file system takes (its
+// NAME_MAX; 255 when it does not say).
+constexpr std::size_t kNameMax = 255;
+std::size_t NameMaxOf(const std::string& folder);
+
+NameFault NameFaultOf(const std::string& name, std::size_t nameMax = kNameMax);
 
 struct RenameOutcome {
     std::size_t Index = 0;  // list position
@@ -53,6 +59,9 @@ struct RenameOutcome {
     // Index: rrRenamed with it, rrFailed when the group stayed (InTheWay and
     // ErrorCode say why), rrSkipped (srGone) when one vanished before its turn.
     std::vector<RenameOutcome> Companions;
+    // Finishing or undoing a batch: rrFailed because the file could not be
+    // examined (ErrorCode says why); nothing was tried.
+    bool Unexamined = false;
 
     // The fault's or the skip's English text, or the system's text for
     // ErrorCode, followed by what a refused rename could not take back;
@@ -67,7 +76,8 @@ struct RenameOutcome {
 using RenameDone = std::function<bool(const RenameOutcome& outcome)>;
 
 // Renames every selected photo that has a new name: folder/OldName to
-// folder/NewName. A name with a NameFault is refused with EINVAL, untried.
+// folder/NewName. A name with a NameFault (for the folder's NameMaxOf) is
+// refused with EINVAL, untried.
 // Reports one unit of rsRenameFiles per selected photo, renamed or not.
 // Returns one outcome per selected photo done, in list order.
 //

@@ -50,6 +50,22 @@ std::string DateKeyFromIntermediate(const std::string& intermediate)
     return CopyChars(s, 7, 4) + "-" + CopyChars(s, 4, 2) + "-" + CopyChars(s, 1, 2) + "_" + CopyChars(s, 12, 8);
 }
 
+// The identity the journal records, from the date step's own look at the
+// file; left unknown when the file's first bytes were not read with its date
+// (the journal then reads them itself).
+static void RecordIdentity(FileIdentity& identity, const struct statx& sx, const std::string& head)
+{
+    const bool regular = S_ISREG(sx.stx_mode);
+    if (regular && head.size() < std::min<std::uint64_t>(sx.stx_size, kIdentityHeadBytes))
+        return;
+    identity.Known = true;
+    identity.Size = sx.stx_size;
+    identity.Modified = sx.stx_mtime.tv_sec * 1000000000LL + sx.stx_mtime.tv_nsec;
+    identity.Birth = sx.stx_mask & STATX_BTIME ? sx.stx_btime.tv_sec * 1000000000LL + sx.stx_btime.tv_nsec : 0;
+    if (regular)
+        identity.Head = HeadHash(head);
+}
+
 std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif, PhotoType* identity)
 {
     const std::string path = JoinPath(folder, fileName);
@@ -68,26 +84,23 @@ std::string PhotoDateKey(const std::string& folder, const std::string& fileName,
         const int code = errno;
         throw platform::EOSError(code, "Cannot read the date of \"" + path + "\". " + platform::SysErrorMessage(code));
     }
-    if (identity) {
-        identity->Inode = sx.stx_ino;
-        identity->Birth = sx.stx_mask & STATX_BTIME ? sx.stx_btime.tv_sec * 1000000000LL + sx.stx_btime.tv_nsec : 0;
-    }
     // Only plain files are read. A folder, a pipe, a socket or a device whose
     // name matches the list's mask is listed like a photo and dated by its
     // modification time: reading a pipe or a device could block, fail the
     // batch or act on the device.
+    const bool regular = S_ISREG(sx.stx_mode);
+    std::string key, head;
     if (useExif && S_ISREG(st.st_mode)) {
         TExif exif;
-        exif.ReadFromFile(path);
-        if (exif.DateTimeOriginal != "?") {
-            if (identity)
-                identity->DatedByExif = true;
-            return DateKeyFromIntermediate(ExifDateToIntermediate(exif.DateTimeOriginal));
-        }
+        exif.ReadFromFile(path, identity && regular ? &head : nullptr, kIdentityHeadBytes);
+        if (exif.DateTimeOriginal != "?")
+            key = DateKeyFromIntermediate(ExifDateToIntermediate(exif.DateTimeOriginal));
     }
-    if (identity)
-        identity->DatedByExif = false;
-    return DateKeyFromIntermediate(FileTimeToIntermediate(st.st_mtime));
+    if (identity) {
+        identity->DatedByExif = !key.empty();
+        RecordIdentity(identity->Identity, sx, head);
+    }
+    return key.empty() ? DateKeyFromIntermediate(FileTimeToIntermediate(st.st_mtime)) : key;
 }
 
 void ComputeDateKeys(photarrtyp& photos, const PhotoListItems& items, const std::string& folder, bool useExif,

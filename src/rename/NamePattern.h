@@ -9,6 +9,7 @@
 // (HH.MM.SS). There is no escape. Every name produced ends in ".jpg".
 
 #include "platform/JoinPath.h"
+#include "rename/FileIdentity.h"
 
 #include <cstdint>
 #include <ctime>
@@ -26,10 +27,9 @@ struct PhotoType {
     std::int32_t Rank = 0;     // 1-based place in date order among the selected photos
     std::int32_t DayNumber = 0;  // 1-based place among the selected photos of the same day
     bool TieCounted = false;   // working flag of the ranking; set for every ranked photo
-    // The file's inode and creation time (ns; 0 where unknown) when its date
-    // was read, which the rename journal records: 0 when not read.
-    ino_t Inode = 0;
-    long long Birth = 0;
+    // What identifies the file, taken when its date was read, for the rename
+    // journal; not Known when the date was not read.
+    FileIdentity Identity;
     // The date key came from the EXIF date of shooting; false when it is the
     // file's modification time (no usable EXIF date, or EXIF not used).
     bool DatedByExif = false;

@@ -8,61 +8,27 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
+#include <thread>
+#include <type_traits>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
-constexpr std::string_view kMagic = "Quistelor rename journal 1";
-constexpr std::string_view kSuffix = ".journal";
-// Far beyond the journal of any real batch (about 60 bytes a photo).
+constexpr std::string_view kMagic = "Quistelor rename journal 2";
+// Far beyond the journal of any real batch (about 100 bytes a photo; names
+// are at most NAME_MAX bytes).
 constexpr off_t kMaxJournalBytes = 256 << 20;
+// How long a batch waits for a reader of the journal to finish reading.
+constexpr auto kReaderWait = std::chrono::seconds(2);
 
-struct FolderId {
-    dev_t Device;
-    ino_t Inode;
-};
-
-struct FileId {
-    dev_t Device = 0;
-    ino_t Inode = 0;
-    long long Birth = 0;
-};
-
-std::optional<FileId> FileIdOf(const std::string& path)
-{
-    struct statx st {};
-    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &st) != 0)
-        return std::nullopt;
-    FileId id;
-    id.Device = makedev(st.stx_dev_major, st.stx_dev_minor);
-    id.Inode = st.stx_ino;
-    if (st.stx_mask & STATX_BTIME)
-        id.Birth = st.stx_btime.tv_sec * 1000000000LL + st.stx_btime.tv_nsec;
-    return id;
-}
-
-FolderId IdOf(const std::string& folder)
-{
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0) {
-        const int code = errno;
-        throw platform::EOSError(code, "Cannot read the folder \"" + folder + "\". " + platform::SysErrorMessage(code));
-    }
-    return {st.st_dev, st.st_ino};
-}
-
-// Every journal of a folder starts with this, so that they sort by time.
-std::string NamePrefix(const FolderId& id)
-{
-    return std::to_string(id.Device) + "-" + std::to_string(id.Inode) + "-";
-}
+using platform::ReadFull;
+using platform::WriteFull;
 
 std::uint64_t Fnv1a(std::string_view bytes)
 {
@@ -100,33 +66,122 @@ std::vector<std::string_view> Split(std::string_view line, char sep)
     }
 }
 
+// ---- the header: one table, written, and read back, row by row -----------
+
+struct HeaderRow {
+    std::string_view Key;
+    std::variant<std::uint64_t TRenameJournal::*, std::int64_t TRenameJournal::*, std::string TRenameJournal::*> Field;
+};
+
+constexpr HeaderRow kHeader[] = {
+    {"batch", &TRenameJournal::Batch},
+    {"folder", &TRenameJournal::Folder},
+    {"time", &TRenameJournal::Time},
+    {"pattern", &TRenameJournal::Pattern},
+};
+
+std::string HeaderValue(const HeaderRow& row, const TRenameJournal& j)
+{
+    return std::visit(
+        [&](auto field) -> std::string {
+            if constexpr (std::is_same_v<decltype(field), std::string TRenameJournal::*>)
+                return platform::EscapeBytes(j.*field);
+            else
+                return std::to_string(j.*field);
+        },
+        row.Field);
+}
+
+bool ReadHeaderValue(const HeaderRow& row, std::string_view text, TRenameJournal& j)
+{
+    return std::visit(
+        [&](auto field) {
+            if constexpr (std::is_same_v<decltype(field), std::string TRenameJournal::*>) {
+                auto value = platform::UnescapeBytes(text);
+                if (value)
+                    j.*field = std::move(*value);
+                return value.has_value();
+            } else {
+                return ParseNumber(text, j.*field);
+            }
+        },
+        row.Field);
+}
+
+// ---- entries ----------------------------------------------------------------
+
+constexpr std::string_view kEntryKey = "rename";
+
+void AppendEntry(std::string& text, const JournalEntry& e)
+{
+    const FileIdentity& id = e.Identity;
+    text.append(kEntryKey).append("\t");
+    text += platform::EscapeBytes(e.OldName);
+    text += '\t';
+    text += platform::EscapeBytes(e.NewName);
+    text += '\t';
+    text += std::to_string(id.Size);
+    text += '\t';
+    text += std::to_string(id.Modified);
+    text += '\t';
+    text += std::to_string(id.Birth);
+    text += '\t';
+    text += id.Head ? Hex(*id.Head) : std::string("-");
+    text += '\n';
+}
+
+// A name as a journal may hold it: a plain name of the folder.
+bool IsPlainName(const std::optional<std::string>& name)
+{
+    return name && !name->empty() && name->find('/') == std::string::npos && *name != "." && *name != "..";
+}
+
+bool ParseEntry(const std::vector<std::string_view>& f, JournalEntry& e)
+{
+    if (f.size() != 7 || f[0] != kEntryKey)
+        return false;
+    auto oldName = platform::UnescapeBytes(f[1]);
+    auto newName = platform::UnescapeBytes(f[2]);
+    if (!IsPlainName(oldName) || !IsPlainName(newName))
+        return false;
+    e.OldName = std::move(*oldName);
+    e.NewName = std::move(*newName);
+    FileIdentity& id = e.Identity;
+    id.Known = true;
+    if (!ParseNumber(f[3], id.Size) || !ParseNumber(f[4], id.Modified) || !ParseNumber(f[5], id.Birth))
+        return false;
+    if (f[6] == "-")
+        return true;
+    std::uint64_t head = 0;
+    if (f[6].size() != 16 || !ParseNumber(f[6], head, 16))
+        return false;
+    id.Head = head;
+    return true;
+}
+
+// ---- the whole text ---------------------------------------------------------
+
 // The journal's plan as text, followed by its "plan" line, which carries the
 // entry count and a checksum of everything before it.
 std::string PlanText(const TRenameJournal& j)
 {
     std::string text;
-    text.reserve(128 + j.Entries.size() * 64);
+    text.reserve(256 + j.Pattern.size() + j.Folder.size() + j.Entries.size() * 96);
     text.append(kMagic).append("\n");
-    text += "folder\t" + platform::EscapeBytes(j.Folder) + "\n";
-    text += "device\t" + std::to_string(j.Device) + "\n";
-    text += "inode\t" + std::to_string(j.FolderInode) + "\n";
-    text += "time\t" + std::to_string(static_cast<long long>(j.Time)) + "\n";
-    text += "pattern\t" + platform::EscapeBytes(j.Pattern) + "\n";
-    for (const JournalEntry& e : j.Entries) {
-        text += "rename\t";
-        text += std::to_string(e.Inode);
-        text += '\t';
-        text += std::to_string(e.Birth);
-        text += '\t';
-        text += platform::EscapeBytes(e.OldName);
-        text += '\t';
-        text += platform::EscapeBytes(e.NewName);
-        text += '\n';
-    }
-    const std::uint64_t sum = Fnv1a(text);
-    text += "plan\t" + std::to_string(j.Entries.size()) + "\t" + Hex(sum) + "\n";
+    for (const HeaderRow& row : kHeader)
+        text.append(row.Key).append("\t").append(HeaderValue(row, j)).append("\n");
+    for (const JournalEntry& e : j.Entries)
+        AppendEntry(text, e);
+    text += "plan\t" + std::to_string(j.Entries.size()) + "\t" + Hex(Fnv1a(text)) + "\n";
     return text;
 }
+
+// The marks after the plan, and the state the last one leaves.
+struct MarkRow {
+    std::string_view Text;
+    JournalState State;
+};
+constexpr MarkRow kMarks[] = {{"done", jsComplete}, {"undoing", jsInterrupted}, {"undone", jsUndone}};
 
 // Fills j from text; false with j.Damage set when the text is not a whole,
 // unaltered journal.
@@ -138,211 +193,280 @@ bool Parse(std::string_view text, TRenameJournal& j)
     };
     if (text.empty() || text.back() != '\n')
         return damaged("it does not end with a whole line");
+    constexpr std::size_t kHeaderLines = std::size(kHeader);
     std::size_t at = 0;
-    std::size_t planEnd = std::string_view::npos;
-    bool done = false, undone = false;
-    int lineNo = 0;
-    while (at < text.size()) {
+    bool planned = false;
+    j.State = jsInterrupted;
+    for (std::size_t lineNo = 1; at < text.size(); ++lineNo) {
         const std::size_t end = text.find('\n', at);
         const std::string_view line = text.substr(at, end - at);
         const std::size_t lineStart = at;
         at = end + 1;
-        ++lineNo;
         const std::string where = "line " + std::to_string(lineNo) + " is not valid";
         if (lineNo == 1) {
             if (line != kMagic)
                 return damaged("it is not a rename journal");
             continue;
         }
-        if (planEnd != std::string_view::npos) {
-            if (line == "done")
-                done = true;
-            else if (line == "undone")
-                undone = true;
-            else
+        if (planned) {
+            const auto mark = std::find_if(std::begin(kMarks), std::end(kMarks),
+                                           [&](const MarkRow& m) { return m.Text == line; });
+            if (mark == std::end(kMarks))
                 return damaged(where);
+            j.State = mark->State;
             continue;
         }
         const std::vector<std::string_view> f = Split(line, '\t');
-        static const char* const kHeader[] = {"folder", "device", "inode", "time", "pattern"};
-        if (lineNo <= 6) {
-            if (f.size() != 2 || f[0] != kHeader[lineNo - 2])
+        if (lineNo - 2 < kHeaderLines) {
+            const HeaderRow& row = kHeader[lineNo - 2];
+            if (f.size() != 2 || f[0] != row.Key || !ReadHeaderValue(row, f[1], j))
                 return damaged(where);
-            const auto unescape = [&](std::string& into) {
-                const auto v = platform::UnescapeBytes(f[1]);
-                if (v)
-                    into = *v;
-                return v.has_value();
-            };
-            bool ok = true;
-            long long time = 0;
-            switch (lineNo) {
-            case 2: ok = unescape(j.Folder); break;
-            case 3: ok = ParseNumber(f[1], j.Device); break;
-            case 4: ok = ParseNumber(f[1], j.FolderInode); break;
-            case 5:
-                ok = ParseNumber(f[1], time);
-                j.Time = static_cast<std::time_t>(time);
-                break;
-            case 6: ok = unescape(j.Pattern); break;
-            }
-            if (!ok)
-                return damaged(where);
-        } else if (f[0] == "rename" && f.size() == 5) {
-            JournalEntry e;
-            auto oldName = platform::UnescapeBytes(f[3]);
-            auto newName = platform::UnescapeBytes(f[4]);
-            if (!ParseNumber(f[1], e.Inode) || !ParseNumber(f[2], e.Birth) || !oldName || !newName || oldName->empty() || newName->empty() ||
-                oldName->find('/') != std::string::npos || newName->find('/') != std::string::npos)
-                return damaged(where);
-            e.OldName = std::move(*oldName);
-            e.NewName = std::move(*newName);
-            j.Entries.push_back(std::move(e));
-        } else if (f[0] == "plan" && f.size() == 3) {
+        } else if (f[0] == "plan") {
             std::size_t count = 0;
-            std::uint64_t sum = 0;
-            if (!ParseNumber(f[1], count) || !ParseNumber(f[2], sum, 16) || count != j.Entries.size())
+            if (f.size() != 3 || !ParseNumber(f[1], count) || !ParseNumber(f[2], j.Checksum, 16) ||
+                count != j.Entries.size())
                 return damaged(where);
-            if (Fnv1a(text.substr(0, lineStart)) != sum)
+            if (Fnv1a(text.substr(0, lineStart)) != j.Checksum)
                 return damaged("its checksum does not match");
-            planEnd = at;
+            planned = true;
         } else {
-            return damaged(where);
+            JournalEntry e;
+            if (!ParseEntry(f, e))
+                return damaged(where);
+            j.Entries.push_back(std::move(e));
         }
     }
-    if (planEnd == std::string_view::npos)
+    if (!planned)
         return damaged("its plan is incomplete");
-    j.State = undone ? jsUndone : done ? jsComplete : jsInterrupted;
     return true;
 }
 
-std::string ReadJournal(const std::string& path, std::string& text)
+// open(), moved above the standard streams: with one of them closed, a
+// descriptor of ours kept across a batch would otherwise take its number,
+// and the batch's report would be written into the journal's files.
+int OpenAboveStdio(const char* path, int flags, mode_t mode = 0)
 {
-    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    const int fd = ::open(path, flags | O_CLOEXEC, mode);
+    if (fd < 0 || fd > STDERR_FILENO)
+        return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    const int code = errno;
+    ::close(fd);
+    errno = code;
+    return moved;
+}
+
+// Opens a file of the folder that must be a plain file: never follows a
+// link, never waits on a pipe or a device (EINVAL for those).
+platform::UniqueFd OpenPlain(const std::string& path, int flags, mode_t mode = 0)
+{
+    platform::UniqueFd fd(OpenAboveStdio(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, mode));
     struct stat st {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0)
-        return platform::SysErrorMessage(errno);
-    if (!S_ISREG(st.st_mode) || st.st_size > kMaxJournalBytes)
-        return "it is not a journal file";
-    text.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd.Get(), text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return platform::SysErrorMessage(errno);
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    text.resize(got);
+    if (!fd.Valid() || (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode)))
+        return fd;
+    const int code = S_ISREG(st.st_mode) || st.st_mode == 0 ? errno : EINVAL;
+    fd.Close();
+    errno = code;
     return {};
 }
 
-// The names of the folder's journals, oldest first.
-std::vector<std::string> JournalNames(const FolderId& id)
+// Reads the journal file at path into j: jsNone when there is none, jsDamaged
+// with the reason when it cannot be read or is not a whole journal. Throws
+// EOSError when the folder cannot be examined.
+void ReadJournalFile(const std::string& path, TRenameJournal& j)
 {
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(JournalFolder().c_str());
-    if (!dir)
-        return names;
-    const std::string prefix = NamePrefix(id);
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string_view name = e->d_name;
-        if (name.size() > prefix.size() + kSuffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
-            name.substr(name.size() - kSuffix.size()) == kSuffix)
-            names.emplace_back(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Creates path and its missing parents, private to the user.
-bool MakeFolders(const std::string& path)
-{
-    for (std::size_t at = 1; at <= path.size(); ++at) {
-        if (at < path.size() && path[at] != '/')
-            continue;
-        const std::string part = path.substr(0, at);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
+    j = TRenameJournal{};
+    j.Path = path;
+    platform::UniqueFd fd(OpenAboveStdio(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (!fd.Valid() && (errno == ENOENT || errno == ENOTDIR))
+        return;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    if (!S_ISDIR(st.st_mode)) {
-        errno = ENOTDIR;
-        return false;
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+        const int code = errno;
+        if (code == EACCES || code == EIO || code == ENOTDIR)
+            throw platform::EOSError(code, "Cannot read the rename journal \"" + path + "\". " +
+                                               platform::SysErrorMessage(code));
+        j.State = jsDamaged;
+        j.Damage = "it cannot be read: " + platform::SysErrorMessage(code);
+        return;
     }
-    return true;
+    std::string text;
+    std::string error;
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaxJournalBytes) {
+        error = "it is not a journal file";
+    } else {
+        text.resize(static_cast<std::size_t>(st.st_size));
+        const ssize_t got = ReadFull(fd.Get(), text.data(), text.size());
+        if (got < 0)
+            error = "it cannot be read: " + platform::SysErrorMessage(errno);
+        else
+            text.resize(static_cast<std::size_t>(got));
+    }
+    if (error.empty() && Parse(text, j))
+        return;
+    const std::string damage = error.empty() ? j.Damage : error;
+    j = TRenameJournal{};
+    j.Path = path;
+    j.State = jsDamaged;
+    j.Damage = damage;
 }
 
-// Writes the plan as a new journal, durably, before anything is renamed: the
-// text goes to a temporary name, is flushed, and takes its final name, and
-// the folder is flushed; a journal thus exists whole or not at all.
-std::string WriteJournal(const TRenameJournal& j)
+// ---- the folder's lock ------------------------------------------------------
+
+// An open-file-description lock on the folder's lock file: shared by readers
+// of the journal for the moment they read, exclusive for whoever renames.
+// The system drops it when the descriptor closes or the process dies.
+class TFolderLock {
+public:
+    enum Result { lrTaken, lrBusy, lrNoLockFile, lrFailed };
+
+    // Takes the shared lock; lrNoLockFile when the folder has no lock file
+    // (nothing was ever renamed there).
+    Result Share(const std::string& folder)
+    {
+        fd_ = OpenPlain(JoinPath(folder, kLockName), O_RDONLY);
+        if (!fd_.Valid())
+            return errno == ENOENT ? lrNoLockFile : Failed();
+        return Lock(F_RDLCK) ? lrTaken : Conflict();
+    }
+
+    // Takes the exclusive lock, creating the lock file when needed; a reader
+    // of the journal is waited for a moment.
+    Result Take(const std::string& folder)
+    {
+        fd_ = OpenPlain(JoinPath(folder, kLockName), O_RDWR | O_CREAT, 0666);
+        if (!fd_.Valid())
+            return Failed();
+        const auto until = std::chrono::steady_clock::now() + kReaderWait;
+        for (;;) {
+            if (Lock(F_WRLCK))
+                return lrTaken;
+            const Result r = Conflict();
+            if (r != lrBusy || HolderType() != F_RDLCK || std::chrono::steady_clock::now() > until)
+                return r;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    int Error() const { return error_; }
+
+private:
+    // A file system without locks (some network shares) is renamed in
+    // without one, as before locks.
+    bool Lock(short type)
+    {
+        struct flock fl {};
+        fl.l_type = type;
+        fl.l_whence = SEEK_SET;
+        return ::fcntl(fd_.Get(), F_OFD_SETLK, &fl) == 0 || errno == ENOLCK || errno == EOPNOTSUPP ||
+               errno == ENOSYS || errno == EINVAL;
+    }
+
+    short HolderType()
+    {
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        return ::fcntl(fd_.Get(), F_OFD_GETLK, &fl) == 0 ? fl.l_type : F_WRLCK;
+    }
+
+    Result Conflict()
+    {
+        return errno == EAGAIN || errno == EACCES ? lrBusy : Failed();
+    }
+
+    Result Failed()
+    {
+        error_ = errno;
+        return lrFailed;
+    }
+
+    platform::UniqueFd fd_;
+    int error_ = 0;
+};
+
+std::string InProgressText(const std::string& folder)
 {
-    const std::string folder = JournalFolder();
-    timespec now {};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    char stamp[48];
-    std::snprintf(stamp, sizeof stamp, "%020lld-%d", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec,
-                  static_cast<int>(::getpid()));
-    const std::string path = folder + "/" + NamePrefix({j.Device, j.FolderInode}) + stamp + std::string(kSuffix);
-    const std::string temp = path + ".tmp";
-    auto fail = [&](int code) -> std::string {
+    return "A rename is in progress in the folder \"" + folder + "\" (a batch, an undo or a recovery, in "
+           "this or another program); nothing was done. Try again when it has ended.";
+}
+
+// The exclusive lock, or EJournalError: jeBusy while another holds it,
+// jeUnwritable when the lock file cannot be made.
+void TakeLock(TFolderLock& lock, const std::string& folder)
+{
+    switch (lock.Take(folder)) {
+    case TFolderLock::lrTaken:
+        return;
+    case TFolderLock::lrBusy:
+        throw EJournalError(EJournalError::jeBusy, JoinPath(folder, kJournalName), InProgressText(folder));
+    default:
+        break;
+    }
+    const std::string path = JoinPath(folder, kLockName);
+    throw EJournalError(EJournalError::jeUnwritable, path,
+                        "Cannot write the rename lock \"" + path + "\": " + platform::SysErrorMessage(lock.Error()) +
+                            ". Nothing was renamed.");
+}
+
+// ---- writing ------------------------------------------------------------------
+
+// Flushes the folder, so that a new name of a file in it survives a power
+// cut. File systems that cannot flush a folder say EINVAL: their names are
+// written with the file.
+bool SyncFolder(const std::string& folder)
+{
+    platform::UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir.Valid() && (::fsync(dir.Get()) == 0 || errno == EINVAL);
+}
+
+// Writes the plan as the folder's journal, durably, before anything is
+// renamed: the text goes to a temporary name, is flushed, and takes the
+// journal's name, and the folder is flushed; the journal thus holds the new
+// plan whole or the previous one. Called with the folder's lock held.
+void WriteJournal(const std::string& folder, const TRenameJournal& j)
+{
+    const std::string path = JoinPath(folder, kJournalName);
+    const std::string temp = path + ".new";
+    auto fail = [&](int code) {
         ::unlink(temp.c_str());
         throw EJournalError(EJournalError::jeUnwritable, path,
                             "Cannot write the rename journal \"" + path + "\": " + platform::SysErrorMessage(code) +
                                 ". Nothing was renamed.");
     };
-    if (!MakeFolders(folder))
-        return fail(errno);
-    platform::UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    // A temporary file left by a writer that was killed is ours to replace.
+    ::unlink(temp.c_str());
+    platform::UniqueFd fd(OpenAboveStdio(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666));
     if (!fd.Valid())
-        return fail(errno);
-    if (!WriteAll(fd.Get(), PlanText(j)) || ::fsync(fd.Get()) != 0 || fd.Close() != 0)
-        return fail(errno);
+        fail(errno);
+    const std::string text = PlanText(j);
+    if (!WriteFull(fd.Get(), text.data(), text.size()) || ::fsync(fd.Get()) != 0 || fd.Close() != 0)
+        fail(errno);
     if (::rename(temp.c_str(), path.c_str()) != 0)
-        return fail(errno);
-    platform::UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir.Valid() || ::fsync(dir.Get()) != 0) {
-        const int code = errno;
-        ::unlink(path.c_str());
-        return fail(code);
-    }
-    return path;
+        fail(errno);
+    if (!SyncFolder(folder))
+        fail(errno);
 }
 
-// Appends a mark. Not flushed: a mark lost to a crash leaves the journal as
-// it was, and finishing or undoing a batch that is already so does nothing.
-void Mark(const std::string& path, std::string_view mark)
+// Appends a mark and flushes it: "" on success, else why not.
+std::string Mark(const std::string& path, std::string_view mark)
 {
-    platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
-    if (fd.Valid())
-        WriteAll(fd.Get(), std::string(mark) + "\n");
+    platform::UniqueFd fd = OpenPlain(path, O_WRONLY | O_APPEND);
+    const std::string line = std::string(mark) + "\n";
+    if (fd.Valid() && WriteFull(fd.Get(), line.data(), line.size()) && ::fsync(fd.Get()) == 0 && fd.Close() == 0)
+        return {};
+    return "Cannot write the mark \"" + std::string(mark) + "\" to the rename journal \"" + path +
+           "\": " + platform::SysErrorMessage(errno);
 }
 
-void Prune(const FolderId& id)
+// The mark that settles a batch (done, undone). Unwritten, the batch keeps
+// reading as interrupted: said with the reason.
+std::string Settle(const std::string& path, std::string_view mark)
 {
-    const std::vector<std::string> names = JournalNames(id);
-    for (std::size_t i = 0; i + kJournalsKept < names.size(); ++i)
-        ::unlink((JournalFolder() + "/" + names[i]).c_str());
+    std::string error = Mark(path, mark);
+    if (!error.empty())
+        error += "; the last rename in the folder reads as interrupted until its journal can be written";
+    return error;
 }
 
 RenameOutcome Move(const std::string& folder, std::size_t index, const std::string& from, const std::string& to)
@@ -359,75 +483,107 @@ RenameOutcome Move(const std::string& folder, std::size_t index, const std::stri
     return o;
 }
 
-} // namespace
-
-std::string JournalFolder()
+// The plan of a batch: every file it will try, with its identity as read
+// with its date, or as it is now.
+TRenameJournal Plan(const std::string& folder, const std::string& pattern, const photarrtyp& photos,
+                    const std::vector<bool>& selected, const std::vector<std::optional<std::string>>& newNames,
+                    const CompanionLists& companions)
 {
-    std::string base;
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/') {
-        base = state;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || home[0] != '/') {
-            const passwd* pw = ::getpwuid(::getuid());
-            home = pw && pw->pw_dir ? pw->pw_dir : "/";
-        }
-        base = std::string(home) + "/.local/state";
-    }
-    while (base.size() > 1 && base.back() == '/')
-        base.pop_back();
-    return base + "/quistelor/rename-journals";
-}
-
-TRenameJournal LatestJournal(const std::string& folder)
-{
-    const FolderId id = IdOf(folder);
     TRenameJournal j;
-    const std::vector<std::string> names = JournalNames(id);
-    if (names.empty())
-        return j;
-    j.Path = JournalFolder() + "/" + names.back();
-    std::string text;
-    if (std::string error = ReadJournal(j.Path, text); !error.empty()) {
-        j.Damage = "it cannot be read: " + error;
-    } else if (Parse(text, j)) {
-        if (j.Device == id.Device && j.FolderInode == id.Inode)
-            return j;
-        j.Damage = "it names another folder";
+    if (char* full = ::realpath(folder.c_str(), nullptr)) {
+        j.Folder = full;
+        std::free(full);
+    } else {
+        j.Folder = folder;
     }
-    j.State = jsDamaged;
-    j.Entries.clear();
+    j.Time = FileSystemFacts().Now();
+    j.Pattern = pattern;
+    const std::size_t nameMax = NameMaxOf(folder);
+    for (std::size_t i = 0; i < photos.size() && i < selected.size(); ++i) {
+        if (!selected[i] || i >= newNames.size() || !newNames[i] || NameFaultOf(*newNames[i], nameMax) != nfNone ||
+            *newNames[i] == photos[i].FileName)
+            continue;
+        JournalEntry e{photos[i].FileName, *newNames[i], photos[i].Identity};
+        // A photo that cannot be examined is left out: its rename fails too,
+        // and says why.
+        if (!e.Identity.Known && IdentityOf(JoinPath(folder, e.OldName), e.Identity) != 0)
+            continue;
+        j.Entries.push_back(std::move(e));
+        // Each companion right after its photo, in the order they are renamed.
+        for (const std::string& c : i < companions.size() ? companions[i] : std::vector<std::string>{}) {
+            JournalEntry companion{c, CompanionNewName(photos[i].FileName, *newNames[i], c), {}};
+            if (IdentityOf(JoinPath(folder, c), companion.Identity) == 0)
+                j.Entries.push_back(std::move(companion));
+        }
+    }
     return j;
 }
 
-EntryState StateOf(const std::string& folder, const TRenameJournal& journal, const JournalEntry& entry)
+} // namespace
+
+TRenameJournal LatestJournal(const std::string& folder)
 {
-    auto holds = [&](const std::string& name) {
-        const auto id = FileIdOf(JoinPath(folder, name));
-        return id && id->Inode == entry.Inode && id->Device == journal.Device &&
-               (id->Birth == 0 || entry.Birth == 0 || id->Birth == entry.Birth);
-    };
-    if (holds(entry.NewName))
+    TRenameJournal j;
+    TFolderLock lock;
+    switch (lock.Share(folder)) {
+    case TFolderLock::lrBusy:
+        j.Path = JoinPath(folder, kJournalName);
+        j.State = jsBusy;
+        return j;
+    case TFolderLock::lrFailed:
+        if (lock.Error() == EINVAL || lock.Error() == ELOOP)
+            break;  // not a plain file: no batch can lock it, and the journal tells the rest
+        throw platform::EOSError(lock.Error(), "Cannot read the folder \"" + folder + "\". " +
+                                                   platform::SysErrorMessage(lock.Error()));
+    case TFolderLock::lrNoLockFile:
+        // A journal is written only after the lock file exists: one found
+        // now belongs to a batch begun since the look above.
+        ReadJournalFile(JoinPath(folder, kJournalName), j);
+        if (j.State == jsNone || lock.Share(folder) == TFolderLock::lrNoLockFile)
+            return j;
+        return LatestJournal(folder);
+    case TFolderLock::lrTaken:
+        break;
+    }
+    ReadJournalFile(JoinPath(folder, kJournalName), j);
+    return j;
+}
+
+EntryState StateOf(const std::string& folder, const JournalEntry& entry, bool forward, int* error)
+{
+    const Probe atNew = ProbeFile(JoinPath(folder, entry.NewName), entry.Identity);
+    if (atNew.Result == prHolds)
         return esDone;
-    if (holds(entry.OldName))
+    const Probe atOld = ProbeFile(JoinPath(folder, entry.OldName), entry.Identity);
+    if (atOld.Result == prHolds)
         return esPending;
-    return esGone;
+    for (const Probe& p : {atNew, atOld}) {
+        if (p.Result == prError) {
+            if (error)
+                *error = p.Error;
+            return esUnknown;
+        }
+    }
+    return (forward ? atOld : atNew).Result == prOther ? esOther : esGone;
 }
 
 std::size_t DoneCount(const std::string& folder, const TRenameJournal& journal)
 {
     return static_cast<std::size_t>(std::count_if(journal.Entries.begin(), journal.Entries.end(), [&](const auto& e) {
-        return StateOf(folder, journal, e) == esDone;
+        return StateOf(folder, e) == esDone;
     }));
 }
 
-std::vector<RenameOutcome> JournaledRename(const std::string& folder, const std::string& pattern,
-                                           const photarrtyp& photos, const std::vector<bool>& selected,
-                                           const std::vector<std::optional<std::string>>& newNames,
-                                           const RenameProgress& progress, const RenameDone& done,
-                                           const CompanionLists& companions)
+JournalRun JournaledRename(const std::string& folder, const std::string& pattern, const photarrtyp& photos,
+                           const std::vector<bool>& selected,
+                           const std::vector<std::optional<std::string>>& newNames,
+                           const RenameProgress& progress, const RenameDone& done,
+                           const CompanionLists& companions)
 {
-    const TRenameJournal last = LatestJournal(folder);
+    TFolderLock lock;
+    TakeLock(lock, folder);
+    TRenameJournal last;
+    ReadJournalFile(JoinPath(folder, kJournalName), last);
     if (last.State == jsInterrupted)
         throw EJournalError(EJournalError::jeInterrupted, last.Path,
                             "The last rename in \"" + folder + "\" was interrupted; finish or undo it first.");
@@ -436,58 +592,31 @@ std::vector<RenameOutcome> JournaledRename(const std::string& folder, const std:
                             "The rename journal \"" + last.Path + "\" of \"" + folder + "\" is damaged (" +
                                 last.Damage + "); it is left alone. Nothing was renamed.");
 
-    // The plan: every photo the batch will try, with its identity as read
-    // with its date, or as it is now.
-    TRenameJournal j;
-    if (char* full = ::realpath(folder.c_str(), nullptr)) {
-        j.Folder = full;
-        std::free(full);
-    } else {
-        j.Folder = folder;
+    JournalRun run;
+    TRenameJournal j = Plan(folder, pattern, photos, selected, newNames, companions);
+    if (j.Entries.empty()) {
+        run.Outcomes = RenamePhotos(folder, photos, selected, newNames, progress, done, companions);
+        return run;
     }
-    const FolderId id = IdOf(folder);
-    j.Device = id.Device;
-    j.FolderInode = id.Inode;
-    j.Time = std::time(nullptr);
-    j.Pattern = pattern;
-    for (std::size_t i = 0; i < photos.size() && i < selected.size(); ++i) {
-        if (!selected[i] || i >= newNames.size() || !newNames[i] || NameFaultOf(*newNames[i]) != nfNone ||
-            *newNames[i] == photos[i].FileName)
-            continue;
-        if (photos[i].Inode != 0) {
-            j.Entries.push_back({photos[i].Inode, photos[i].Birth, photos[i].FileName, *newNames[i]});
-        } else {
-            const auto file = FileIdOf(JoinPath(folder, photos[i].FileName));
-            if (!file)
-                continue;  // the rename will fail and say why
-            j.Entries.push_back({file->Inode, file->Birth, photos[i].FileName, *newNames[i]});
-        }
-        // Each companion right after its photo, in the order they are renamed.
-        for (const std::string& c : i < companions.size() ? companions[i] : std::vector<std::string>{})
-            if (const auto file = FileIdOf(JoinPath(folder, c)))
-                j.Entries.push_back({file->Inode, file->Birth, c, CompanionNewName(photos[i].FileName, *newNames[i], c)});
-    }
-    if (j.Entries.empty())
-        return RenamePhotos(folder, photos, selected, newNames, progress, done, companions);
-
-    const std::string path = WriteJournal(j);
-    std::vector<RenameOutcome> outcomes = RenamePhotos(folder, photos, selected, newNames, progress, done, companions);
-    Mark(path, "done");
-    Prune(id);
-    return outcomes;
+    j.Batch = last.Batch + 1;
+    WriteJournal(folder, j);
+    run.Outcomes = RenamePhotos(folder, photos, selected, newNames, progress, done, companions);
+    run.MarkError = Settle(JoinPath(folder, kJournalName), "done");
+    return run;
 }
 
 namespace {
 
 struct TWalk {
-    std::vector<RenameOutcome> Outcomes;
-    bool Failed = false;   // a rename was refused
-    bool Stopped = false;  // done asked to stop
+    JournalRun Run;
+    bool Failed = false;      // a rename was refused
+    bool Stopped = false;     // done asked to stop
+    bool Unexamined = false;  // a file could not be examined
 };
 
-// One pass over a batch: forward, renaming pending photos to their new
-// names (finishing), or back, in reverse order, renaming done photos to
-// their old names (undoing). Outcomes name the move as this pass makes it.
+// One pass over a batch: forward, renaming pending files to their new names
+// (finishing), or back, in reverse order, renaming done files to their old
+// names (undoing). Outcomes name the move as this pass makes it.
 TWalk WalkBatch(const std::string& folder, const TRenameJournal& journal, bool back, const RenameDone& done)
 {
     TWalk walk;
@@ -498,20 +627,27 @@ TWalk WalkBatch(const std::string& folder, const TRenameJournal& journal, bool b
         const JournalEntry& e = journal.Entries[i];
         const std::string& from = back ? e.NewName : e.OldName;
         const std::string& to = back ? e.OldName : e.NewName;
-        const EntryState state = StateOf(folder, journal, e);
+        int error = 0;
+        const EntryState state = StateOf(folder, e, !back, &error);
         RenameOutcome o{i, from, to, rrSkipped};
         if (state == movable) {
             o = Move(folder, i, from, to);
             walk.Failed |= o.Result == rrFailed;
+        } else if (state == esUnknown) {
+            o.Result = rrFailed;
+            o.ErrorCode = error;
+            o.Unexamined = walk.Unexamined = true;
         } else if (state == esGone) {
             o.Skip = srGone;
+        } else if (state == esOther) {
+            o.Skip = srNotThePhoto;
         } else if (back) {
             o.Skip = srNotRenamed;
         } else {
             o.Result = rrRenamed;  // finishing: renamed before the interruption
         }
-        walk.Outcomes.push_back(std::move(o));
-        if (done && !done(walk.Outcomes.back())) {
+        walk.Run.Outcomes.push_back(std::move(o));
+        if (done && !done(walk.Run.Outcomes.back())) {
             walk.Stopped = true;
             break;
         }
@@ -519,20 +655,42 @@ TWalk WalkBatch(const std::string& folder, const TRenameJournal& journal, bool b
     return walk;
 }
 
-} // namespace
-
-std::vector<RenameOutcome> FinishBatch(const std::string& folder, const TRenameJournal& journal,
-                                       const RenameDone& done)
+// The exclusive lock, and the journal under it, which must still be the one
+// the caller read (same batch, same plan, same state).
+TRenameJournal Relock(TFolderLock& lock, const std::string& folder, const TRenameJournal& journal)
 {
-    TWalk walk = WalkBatch(folder, journal, false, done);
-    Mark(journal.Path, "done");
-    return std::move(walk.Outcomes);
+    TakeLock(lock, folder);
+    TRenameJournal now;
+    ReadJournalFile(JoinPath(folder, kJournalName), now);
+    if (now.State != journal.State || now.Batch != journal.Batch || now.Checksum != journal.Checksum)
+        throw EJournalError(EJournalError::jeChanged, now.Path,
+                            "The last rename in \"" + folder +
+                                "\" was settled or replaced meanwhile; nothing was done.");
+    return now;
 }
 
-std::vector<RenameOutcome> UndoBatch(const std::string& folder, const TRenameJournal& journal, const RenameDone& done)
+} // namespace
+
+JournalRun FinishBatch(const std::string& folder, const TRenameJournal& journal, const RenameDone& done)
 {
-    TWalk walk = WalkBatch(folder, journal, true, done);
-    if (!walk.Failed && !walk.Stopped)
-        Mark(journal.Path, "undone");
-    return std::move(walk.Outcomes);
+    TFolderLock lock;
+    const TRenameJournal now = Relock(lock, folder, journal);
+    TWalk walk = WalkBatch(folder, now, false, done);
+    if (!walk.Stopped && !walk.Unexamined)
+        walk.Run.MarkError = Settle(now.Path, "done");
+    return std::move(walk.Run);
+}
+
+JournalRun UndoBatch(const std::string& folder, const TRenameJournal& journal, const RenameDone& done)
+{
+    TFolderLock lock;
+    const TRenameJournal now = Relock(lock, folder, journal);
+    if (now.State == jsComplete) {
+        if (std::string error = Mark(now.Path, "undoing"); !error.empty())
+            throw EJournalError(EJournalError::jeUnwritable, now.Path, error + ". Nothing was renamed.");
+    }
+    TWalk walk = WalkBatch(folder, now, true, done);
+    if (!walk.Stopped && !walk.Unexamined && !walk.Failed)
+        walk.Run.MarkError = Settle(now.Path, "undone");
+    return std::move(walk.Run);
 }

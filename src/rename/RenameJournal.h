@@ -1,86 +1,123 @@
 #pragma once
-// Classes: JournalEntry, TRenameJournal, EJournalError.
+// Classes: JournalEntry, TRenameJournal, JournalRun, EJournalError.
 // The rename journal, shared by the window and the command line. Before a
-// batch renames anything its plan is written to a file and flushed to disk
-// (one fsync of the file, one of its folder): the folder, the time, the
-// pattern, and per photo its inode, old name and new name. A completion mark
-// is appended after the last rename. Nothing is written per rename: which
-// renames were done is read back from the folder, by looking for each
-// photo's inode under its new name and under its old one. So a batch that
-// was cut short (a crash, a power cut, kill -9) can be finished or undone,
-// and a finished batch can be undone.
+// batch renames anything its plan is written to a file and flushed to disk:
+// the batch's number, the folder, the time, the pattern, and one entry per
+// file to rename (its old name, its new name and its FileIdentity). A mark
+// is appended, and flushed, when the batch is complete, when an undo starts
+// and when it has ended. Nothing is written per rename: which renames were
+// done is read back from the folder, by looking for each file's identity
+// under its new name and under its old one. So a batch, an undo or a
+// recovery that was cut short (a crash, a power cut, kill -9) can be
+// finished or undone, and a finished batch can be undone.
 //
-// Journals live in $XDG_STATE_HOME/quistelor/rename-journals ($XDG_STATE_HOME
-// defaults to ~/.local/state), named after the folder's device and inode, so
-// a folder that is moved keeps its journals. The last kJournalsKept of each
-// folder are kept.
+// The journal is kept with the photos, as the hidden file kJournalName of
+// their folder, so that it follows them whatever device number or mount
+// point the folder comes back under, and another folder (another card) never
+// has it. It holds the folder's last batch only: that is the one that undo
+// and recovery act on. Its batches are numbered by a counter kept in the
+// folder (one more than the journal it replaces), never ordered by the clock.
+//
+// While a batch, an undo or a recovery runs, it holds an open-file-description
+// lock on the hidden file kLockName of the folder (released by the system
+// when the process ends, kill -9 included); readers of the journal share that
+// lock for the moment they read. So no two of them run at once in a folder,
+// and nobody takes a running batch for an interrupted one.
+//
+// Format, one line each, fields separated by tabs, names and texts escaped
+// (platform::EscapeBytes):
+//
+//   Quistelor rename journal 2
+//   batch   NUMBER                     the header: one row of kHeader each,
+//   folder  PATH                       in this order
+//   time    SECONDS
+//   pattern PATTERN
+//   rename  OLD NEW SIZE MTIME BIRTH HEAD    one per file, in renaming order;
+//                                      MTIME and BIRTH in ns (BIRTH 0:
+//                                      unknown), HEAD 16 hex digits or "-"
+//   plan    COUNT CHECKSUM             entries, and FNV-1a of all above
+//   done | undoing | undone            marks; the last one tells the state
 
 #include "rename/BatchRename.h"
+#include "rename/FileIdentity.h"
 
-#include <ctime>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
-constexpr int kJournalsKept = 10;
+// The journal and lock files in a photo folder. Hidden: the photo list
+// leaves them out, and a new name cannot start with a dot.
+constexpr const char* kJournalName = ".quistelor-rename-journal";
+constexpr const char* kLockName = ".quistelor-rename-lock";
 
-// Where the journals are; nothing is created.
-std::string JournalFolder();
-
+// One file renamed by a batch, and what identifies it.
 struct JournalEntry {
-    ino_t Inode = 0;
-    // When the file was created, in nanoseconds; 0 where the file system does
-    // not tell. Tells the photo from a file that got its inode after it was
-    // deleted.
-    long long Birth = 0;
     std::string OldName;
     std::string NewName;
+    FileIdentity Identity;
 };
 
 enum JournalState {
     jsNone,         // the folder has no journal
     jsComplete,     // the batch ran to its end and can be undone
     jsUndone,       // the batch was undone
-    jsInterrupted,  // no completion mark: the batch is to be finished or undone
+    jsInterrupted,  // cut short (the batch or its undo): to be finished or undone
     jsDamaged,      // unreadable or altered: reported, never acted on
+    jsBusy,         // a batch, an undo or a recovery is running in the folder
 };
 
 struct TRenameJournal {
-    std::string Path;  // the journal file; empty for jsNone
+    std::string Path;  // the journal file
     JournalState State = jsNone;
     std::string Damage;  // what is wrong, for jsDamaged
-    std::string Folder;  // the folder's path when the batch ran
-    dev_t Device = 0;
-    ino_t FolderInode = 0;
-    std::time_t Time = 0;
+    std::uint64_t Batch = 0;  // the folder's counter: 1 for its first batch
+    std::string Folder;       // the folder's path when the batch ran, for the reader
+    std::int64_t Time = 0;    // when it ran (seconds since the epoch), for the reader
     std::string Pattern;
     std::vector<JournalEntry> Entries;  // in the batch's order
+    std::uint64_t Checksum = 0;  // of the plan; with Batch, tells this batch from any other
 };
 
-// The folder's newest journal. Throws EOSError when the folder cannot be
-// examined.
+// The folder's journal, read while no batch, undo or recovery runs there
+// (jsBusy otherwise, without entries). Throws EOSError when the folder or its
+// journal cannot be examined (a folder that is not searchable, EIO).
 TRenameJournal LatestJournal(const std::string& folder);
 
-// Where a planned photo is now.
+// Where a file of the batch is now.
 enum EntryState {
-    esDone,     // its inode (and birth time) is under the new name
-    esPending,  // its inode (and birth time) is still under the old name
-    esGone,     // under neither
+    esDone,     // under its new name
+    esPending,  // under its old name
+    esGone,     // under neither; no other file holds the name it would move from
+    esOther,    // under neither; another file holds the name it would move from
+    esUnknown,  // a name could not be examined
 };
 
-EntryState StateOf(const std::string& folder, const TRenameJournal& journal, const JournalEntry& entry);
+// Where entry's file is. forward: the walk renames old to new (for esOther).
+EntryState StateOf(const std::string& folder, const JournalEntry& entry, bool forward = true,
+                   int* error = nullptr);
 
-// How many planned renames are done.
+// How many renames of the batch are done.
 std::size_t DoneCount(const std::string& folder, const TRenameJournal& journal);
 
-// Why a batch was not started. Nothing has been renamed.
+// A batch, its finishing or its undo, as run.
+struct JournalRun {
+    std::vector<RenameOutcome> Outcomes;
+    // Why the journal could not be brought up to date after the renames (its
+    // completion or undone mark); empty when it was, or when there was
+    // nothing to mark. The batch then still reads as it did before.
+    std::string MarkError;
+};
+
+// Why a batch, an undo or a recovery was not started. Nothing has been renamed.
 class EJournalError : public std::runtime_error {
 public:
     enum Kind {
         jeUnwritable,   // the journal could not be written
         jeInterrupted,  // the folder has an interrupted batch
-        jeDamaged,      // the folder's newest journal is damaged
+        jeDamaged,      // the folder's journal is damaged
+        jeBusy,         // a batch, an undo or a recovery is running in the folder
+        jeChanged,      // the journal is no longer the one read: settled or replaced meanwhile
     };
     EJournalError(Kind kind, std::string path, const std::string& what)
         : std::runtime_error(what), kind_(kind), path_(std::move(path))
@@ -95,31 +132,35 @@ private:
     std::string path_;
 };
 
-// RenamePhotos, journaled: refuses (EJournalError) while the folder's newest
-// journal is interrupted or damaged, and when the journal cannot be written;
-// marks the batch complete after the last photo (or when done stops it) and
-// prunes the folder's old journals. Companions are recorded as files of
-// the batch, each after its photo, so that undo and recovery treat them as
-// they treat photos.
-std::vector<RenameOutcome> JournaledRename(const std::string& folder, const std::string& pattern,
-                                           const photarrtyp& photos, const std::vector<bool>& selected,
-                                           const std::vector<std::optional<std::string>>& newNames,
-                                           const RenameProgress& progress = {}, const RenameDone& done = {},
-                                           const CompanionLists& companions = {});
+// RenamePhotos, journaled, holding the folder's lock: refuses (EJournalError)
+// while another holds it, while the folder's journal is interrupted or
+// damaged, and when the journal cannot be written; marks the batch complete
+// after the last photo (or when done stops it). Companions are recorded as
+// files of the batch, each after its photo, so that undo and recovery treat
+// them as they treat photos.
+JournalRun JournaledRename(const std::string& folder, const std::string& pattern, const photarrtyp& photos,
+                           const std::vector<bool>& selected,
+                           const std::vector<std::optional<std::string>>& newNames,
+                           const RenameProgress& progress = {}, const RenameDone& done = {},
+                           const CompanionLists& companions = {});
 
-// Renames the photos of an interrupted batch that are still pending, in the
+// Renames the files of an interrupted batch that are still pending, in the
 // batch's order, with the batch's no-replace safety, then marks it complete.
-// One outcome per entry: rrRenamed (now or before), rrFailed, or rrSkipped
-// with srGone. done as for RenamePhotos.
-std::vector<RenameOutcome> FinishBatch(const std::string& folder, const TRenameJournal& journal,
-                                       const RenameDone& done = {});
+// One outcome per entry: rrRenamed (now or before), rrFailed (refused, or the
+// file could not be examined: Unexamined), or rrSkipped (srGone,
+// srNotThePhoto). The batch is marked complete only when every entry was
+// walked and examined. journal is the one read; another found under the
+// lock is refused with jeChanged. done as for RenamePhotos.
+JournalRun FinishBatch(const std::string& folder, const TRenameJournal& journal, const RenameDone& done = {});
 
-// Renames every photo of the batch that still holds its new name back to its
-// old one, in the reverse of the batch's order, never replacing a file. The
-// outcomes name the way back: OldName is the batch's new name, NewName its
-// old one; rrSkipped for photos the batch did not rename (srNotRenamed) and
-// for photos renamed, deleted or replaced since (srGone). The journal is
-// marked undone unless a rename back failed, so that the rest can be undone
-// once its cause is removed.
-std::vector<RenameOutcome> UndoBatch(const std::string& folder, const TRenameJournal& journal,
-                                     const RenameDone& done = {});
+// Renames every file of the batch (complete or interrupted) that still holds
+// its new name back to its old one, in the reverse of the batch's order,
+// never replacing a file. The outcomes name the way back: OldName is the
+// batch's new name, NewName its old one; rrSkipped for files the batch did
+// not rename (srNotRenamed), files gone since (srGone) and other files under
+// the new name (srNotThePhoto), which are left alone. A complete batch is
+// first marked "undoing" (flushed), so that an undo cut short reads as
+// interrupted; the batch is marked undone when every entry was walked and
+// examined and no rename back failed, so that the rest can be undone once
+// the cause is removed.
+JournalRun UndoBatch(const std::string& folder, const TRenameJournal& journal, const RenameDone& done = {});

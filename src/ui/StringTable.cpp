@@ -48,6 +48,8 @@ const TStringTableEntry StringTable[] = {
     {45, "%1 of %2 dated by file time"},
     {46, "Rename companion files (RAW, XMP…)"},
     {47, "%1 companions moved"},
+    {48, "the name is longer than the file system allows"},
+    {49, "A rename is in progress in \"%1\" (a batch, an undo or a recovery, in this or another program).\nNothing was changed; try again when it has ended."},
 
     {51, "Utiliser EXIF"},
     {52, "Déselectionner"},
@@ -96,6 +98,8 @@ const TStringTableEntry StringTable[] = {
     {95, "%1 sur %2 datées par la date du fichier"},
     {96, "Renommer les fichiers associés (RAW, XMP…)"},
     {97, "%1 fichiers associés déplacés"},
+    {98, "le nom est plus long que ne le permet le système de fichiers"},
+    {99, "Un renommage est en cours dans « %1 » (un lot, une annulation ou une reprise, dans ce programme ou un autre).\nRien n'a été modifié ; réessayez quand il sera terminé."},
 };
 
 const size_t StringTableCount = sizeof StringTable / sizeof StringTable[0];

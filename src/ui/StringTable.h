@@ -68,6 +68,8 @@ enum TStringId : int {
     sidDatedByFileTime = 45,  // %1 photos of %2
     sidRenameCompanions = 46,
     sidCompanionsMoved = 47,  // %1 companion files
+    sidNameTooLong = 48,
+    sidRenameInProgress = 49,  // %1 folder
 };
 
 // The text of an id, or nullptr when the table has no such id.

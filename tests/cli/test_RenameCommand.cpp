@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
 #include <sstream>
 
 using namespace testphotos;
@@ -342,7 +345,6 @@ protected:
     void SetUp() override
     {
         CliRename::SetUp();
-        setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
         Photo("a\tb.jpg", "2006:05:12 09:00:00");
         Photo("c.jpg", "2006:05:12 10:00:00");
         Photo("d.jpg", "2006:05:12 11:00:00");
@@ -353,7 +355,7 @@ protected:
     // completion mark, the last photo under its old name.
     void Interrupt()
     {
-        const std::string journal = state / ("quistelor/rename-journals/" + Listing(state / "quistelor/rename-journals")[0]);
+        const std::string journal = dir / ".quistelor-rename-journal";
         std::string text = ReadFile(journal);
         ASSERT_EQ(text.substr(text.size() - 5), "done\n");
         text.resize(text.size() - 5);
@@ -377,7 +379,6 @@ protected:
         EXPECT_EQ(Cli({"recover", dir.Path(), how}).status, 2);
         EXPECT_EQ(Cli({"rename", "Q *", dir.Path()}).status, 0);
     }
-    ScratchFolder state;
 };
 
 TEST_F(CliJournal, UndoPrintsNewOldAndStatusEscapedAndUndoesOnce)
@@ -407,8 +408,7 @@ TEST_F(CliJournal, InterruptedBatchIsUndone)
 
 TEST_F(CliJournal, DamagedJournalIsReportedAndLeftAlone)
 {
-    const std::string journal = state / ("quistelor/rename-journals/" + Listing(state / "quistelor/rename-journals")[0]);
-    WriteFile(journal, "Quistelor rename journal 1\n");
+    WriteFile(dir / ".quistelor-rename-journal", "Quistelor rename journal 2\n");
     for (const std::vector<std::string>& args : {std::vector<std::string>{"undo", dir.Path()},
                                                  {"recover", dir.Path(), "--undo"},
                                                  {"rename", "Q *", dir.Path()}}) {
@@ -416,5 +416,44 @@ TEST_F(CliJournal, DamagedJournalIsReportedAndLeftAlone)
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.err.find("damaged"), std::string::npos) << r.err;
     }
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"P 1.jpg", "P 2.jpg", "P 3.jpg"}));
+}
+
+// A recovery whose report is lost, or whose journal cannot take its mark,
+// says so (status 1) and leaves the batch to be recovered again.
+TEST_F(CliJournal, RecoveryThatCannotReportOrMarkLeavesTheBatchInterrupted)
+{
+    Interrupt();
+    const CliRun lost = Cli({"recover", dir.Path(), "--finish"}, "/dev/full");
+    EXPECT_EQ(lost.status, 1) << lost.err;
+    const std::string journal = dir / ".quistelor-rename-journal";
+    const std::string size = std::to_string(std::filesystem::file_size(journal));
+    const CliRun unmarked = support::RunProcess(
+        {"sh", "-c", "trap '' XFSZ; exec prlimit --fsize=" + size + " \"$0\" recover \"$1\" --finish", QUISTELOR_CLI,
+         dir.Path()});
+    EXPECT_EQ(unmarked.status, 1) << unmarked.err;
+    EXPECT_NE(unmarked.err.find("reads as interrupted"), std::string::npos) << unmarked.err;
+    const CliRun r = Cli({"recover", dir.Path(), "--finish"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"P 1.jpg", "P 2.jpg", "P 3.jpg"}));
+}
+
+// While another program holds the folder's rename lock, every command that
+// would rename there says so, with status 2, and touches nothing.
+TEST_F(CliJournal, RenameInProgressRefusesEveryCommand)
+{
+    const int fd = open((dir / ".quistelor-rename-lock").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"undo", dir.Path()},
+                                                 {"recover", dir.Path(), "--finish"},
+                                                 {"rename", "Q *", dir.Path()}}) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_NE(r.err.find("in progress"), std::string::npos) << r.err;
+    }
+    close(fd);
     EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"P 1.jpg", "P 2.jpg", "P 3.jpg"}));
 }

@@ -96,11 +96,14 @@ inline bool Exists(const std::string& path)
 }
 
 // Names in a folder, sorted, for comparing folder contents.
+// The folder's names, sorted; the rename journal's own hidden files
+// (".quistelor-rename-...") are left out, every other name is listed.
 inline std::vector<std::string> Listing(const std::string& folder)
 {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
+        if (e.path().filename().string().rfind(".quistelor-rename-", 0) != 0)
+            names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -116,12 +116,13 @@ void RenameSelectedPhotos(TRenameHost& host)
     host.SetProgressPosition(0);
     // Journaled, so that the batch can be undone or, when cut short, finished
     // or undone; a folder with an interrupted or damaged journal gets none.
-    std::vector<RenameOutcome> outcomes;
+    JournalRun run;
     try {
-        outcomes = JournaledRename(folder, pattern, photos, items.Selected, names, progress, {}, companions);
+        run = JournaledRename(folder, pattern, photos, items.Selected, names, progress, {}, companions);
     } catch (const EJournalError& e) {
         host.SetProgressPosition(0);
-        TApplication::ShowException(e);
+        if (!TellRenameRefused(host, e))
+            TApplication::ShowException(e);
         return;
     }
 
@@ -137,7 +138,8 @@ void RenameSelectedPhotos(TRenameHost& host)
     if (!companions.empty())
         host.ShowProgressText(LoadLangString(sidCompanionsMoved).arg(MovedCompanions(outcomes)));
 
-    ReportOutcomes(host, outcomes);
+    ReportOutcomes(host, run.Outcomes);
+    ReportJournalRun(host, run);
 }
 
 void ReportOutcomes(TRenameHost& host, const std::vector<RenameOutcome>& outcomes)
@@ -153,7 +155,7 @@ void ReportOutcomes(TRenameHost& host, const std::vector<RenameOutcome>& outcome
                 reason = QLatin1Char('"') + platform::DecodeFileName(o.InTheWay) + QStringLiteral("\": ") + reason;
             failed << platform::DecodeFileName(o.OldName) + QStringLiteral(" -> ") +
                           platform::DecodeFileName(o.NewName) + QStringLiteral(": ") + reason;
-        } else if (o.Result == rrSkipped && o.Skip == srGone) {
+        } else if (o.Result == rrSkipped && (o.Skip == srGone || o.Skip == srNotThePhoto)) {
             gone << platform::DecodeFileName(o.OldName);
         }
     };

@@ -70,6 +70,8 @@ TStringId NameFaultTextId(NameFault fault)
         return sidNameStartsWithDot;
     case nfControlByte:
         return sidNameHoldsControlBytes;
+    case nfTooLong:
+        return sidNameTooLong;
     case nfNone:
         break;
     }

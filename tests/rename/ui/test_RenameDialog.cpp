@@ -28,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <functional>
 #include <map>
 #include <memory>
@@ -669,14 +670,8 @@ protected:
     void SetUp() override
     {
         RenameCommand::SetUp();
-        setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
         for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
             Photo(name, 9 + static_cast<int>(items.FileNames.size()));
-    }
-    void TearDown() override
-    {
-        RenameCommand::TearDown();
-        unsetenv("XDG_STATE_HOME");
     }
     // Answers the question about a batch cut short with the button named
     // `answer`; other windows are closed. Their texts are kept.
@@ -695,7 +690,6 @@ protected:
             }
         });
     }
-    ScratchFolder state;
     std::unique_ptr<testenv::TModalWatcher> watcher;
     QStringList questions;
 };
@@ -723,6 +717,32 @@ TEST_F(RenameRecovery, UndoFollowsTheFolderShownAndUndoesItsLastBatchTellingWhat
     EXPECT_EQ(ReadFile(dir / "c.jpg"), JpegBytes("2006:05:12 11:00:00", "c.jpg"));
     EXPECT_EQ(messages, QStringList{LoadLangString(sidLeftAlone) + "\nPhoto 2.jpg"});
     EXPECT_FALSE(w.A_undo->isEnabled());
+}
+
+// While another program renames in the folder, the question asked at its
+// display, Rename and Undo Rename say so and change nothing.
+TEST_F(RenameRecovery, RenameInProgressElsewhereIsToldAndNothingChanges)
+{
+    ShowWindow();
+    Select({"a.jpg", "b.jpg", "c.jpg"});
+    Run([](TForm3& d) { d.btt_ok->click(); });
+    const int fd = open((dir / ".quistelor-rename-lock").c_str(), O_RDWR | O_CLOEXEC);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
+
+    Watch("");
+    form.reset();
+    TForm1& w = ShowWindow();
+    w.ReloadFolder();
+    EXPECT_FALSE(w.A_undo->isEnabled());
+    Select({"Photo 1.jpg"});
+    form->A_renameExecute();
+    form->A_undoExecute();
+    const QString told = LoadLangString(sidRenameInProgress).arg(QString::fromStdString(dir.Path()));
+    EXPECT_EQ(messages, (QStringList{told, told, told}));
+    close(fd);
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"Photo 1.jpg", "Photo 2.jpg", "Photo 3.jpg"}));
 }
 
 // A batch cut short after two of its three renames is asked about once per

@@ -1,0 +1,176 @@
+#include "rename/FileIdentity.h"
+
+#include "platform/UniqueFd.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace {
+
+using platform::ReadFull;
+
+constexpr long kOverlayMagic = 0x794c7630;
+
+// Whether a rename keeps the birth time of the files on this device: not on
+// an overlay, which copies a file up to its upper layer to rename it.
+bool KeepsBirth(dev_t device, const std::string& path)
+{
+    thread_local std::unordered_map<dev_t, bool> known;
+    const auto it = known.find(device);
+    if (it != known.end())
+        return it->second;
+    struct statfs fs {};
+    const bool keeps = ::statfs(path.c_str(), &fs) != 0 || fs.f_type != kOverlayMagic;
+    known.emplace(device, keeps);
+    return keeps;
+}
+
+std::int64_t Nanoseconds(const struct statx_timestamp& t)
+{
+    return t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+class TRealFileSystemFacts : public TFileSystemFacts {
+public:
+    int Examine(const std::string& path, FileFacts& facts) override
+    {
+        struct statx st {};
+        if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
+            return errno;
+        facts.Mode = st.stx_mode;
+        facts.Size = st.stx_size;
+        facts.Modified = Nanoseconds(st.stx_mtime);
+        facts.Birth = 0;
+        if ((st.stx_mask & STATX_BTIME) && KeepsBirth(makedev(st.stx_dev_major, st.stx_dev_minor), path))
+            facts.Birth = Nanoseconds(st.stx_btime);
+        return 0;
+    }
+
+    int ReadHead(const std::string& path, std::size_t n, std::string& bytes) override
+    {
+        platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat st {};
+        if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0)
+            return errno;
+        if (!S_ISREG(st.st_mode))
+            return EINVAL;
+        bytes.resize(n);
+        const ssize_t got = ReadFull(fd.Get(), bytes.data(), n);
+        if (got < 0)
+            return errno;
+        bytes.resize(static_cast<std::size_t>(got));
+        return 0;
+    }
+
+    std::int64_t Now() override { return static_cast<std::int64_t>(std::time(nullptr)); }
+};
+
+TFileSystemFacts*& Current()
+{
+    static TRealFileSystemFacts real;
+    static TFileSystemFacts* current = &real;
+    return current;
+}
+
+std::uint64_t LittleEndianWord(const char* at)
+{
+    std::uint64_t w;
+    std::memcpy(&w, at, sizeof w);
+    if constexpr (std::endian::native == std::endian::big)
+        w = __builtin_bswap64(w);
+    return w;
+}
+
+} // namespace
+
+std::uint64_t HeadHash(std::string_view bytes)
+{
+    bytes = bytes.substr(0, kIdentityHeadBytes);
+    // Four independent lanes of multiply-xorshift over 8-byte words keep the
+    // multiplier busy; the tail and the length go into the final mix. Not a
+    // defence against forgery: it tells one photo's start from another's.
+    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    std::uint64_t lane[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull,
+                             0x082EFA98EC4E6C89ull};
+    const char* p = bytes.data();
+    std::size_t at = 0;
+    for (; at + 32 <= bytes.size(); at += 32) {
+        for (int k = 0; k < 4; ++k) {
+            lane[k] = (lane[k] ^ LittleEndianWord(p + at + 8 * k)) * kMul;
+            lane[k] ^= lane[k] >> 31;
+        }
+    }
+    std::uint64_t h = bytes.size();
+    for (const std::uint64_t l : lane)
+        h = (h ^ l) * kMul, h ^= h >> 29;
+    for (; at < bytes.size(); ++at)
+        h = (h ^ static_cast<unsigned char>(p[at])) * kMul, h ^= h >> 29;
+    return h;
+}
+
+TFileSystemFacts& FileSystemFacts()
+{
+    return *Current();
+}
+
+TScopedFileSystemFacts::TScopedFileSystemFacts(TFileSystemFacts& facts) : previous_(Current())
+{
+    Current() = &facts;
+}
+
+TScopedFileSystemFacts::~TScopedFileSystemFacts()
+{
+    Current() = previous_;
+}
+
+int IdentityOf(const std::string& path, FileIdentity& identity, std::string_view head)
+{
+    FileFacts facts;
+    if (const int code = FileSystemFacts().Examine(path, facts))
+        return code;
+    identity.Known = true;
+    identity.Size = facts.Size;
+    identity.Modified = facts.Modified;
+    identity.Birth = facts.Birth;
+    identity.Head.reset();
+    if (!S_ISREG(facts.Mode))
+        return 0;
+    // The date reader's bytes count only when they are all the identity
+    // needs: one short read must not make a hash that a later look misses.
+    if (head.size() >= std::min<std::uint64_t>(facts.Size, kIdentityHeadBytes)) {
+        identity.Head = HeadHash(head);
+        return 0;
+    }
+    std::string bytes;
+    // A photo whose bytes cannot be read (no read permission) is known by
+    // the rest of its identity.
+    if (FileSystemFacts().ReadHead(path, kIdentityHeadBytes, bytes) == 0)
+        identity.Head = HeadHash(bytes);
+    return 0;
+}
+
+Probe ProbeFile(const std::string& path, const FileIdentity& recorded)
+{
+    FileFacts facts;
+    if (const int code = FileSystemFacts().Examine(path, facts))
+        return code == ENOENT || code == ENOTDIR ? Probe{prAbsent, 0} : Probe{prError, code};
+    const bool birthDiffers = recorded.Birth != 0 && facts.Birth != 0 && recorded.Birth != facts.Birth;
+    if (facts.Size != recorded.Size || facts.Modified != recorded.Modified || birthDiffers ||
+        (recorded.Head && !S_ISREG(facts.Mode)))
+        return {prOther, 0};
+    if (!recorded.Head)
+        return {prHolds, 0};
+    std::string bytes;
+    if (const int code = FileSystemFacts().ReadHead(path, kIdentityHeadBytes, bytes))
+        return {prError, code};
+    return {HeadHash(bytes) == *recorded.Head ? prHolds : prOther, 0};
+}
