@@ -19,19 +19,30 @@ namespace {
 using platform::ReadFull;
 
 constexpr long kOverlayMagic = 0x794c7630;
+constexpr long kFuseMagic = 0x65735546;
 
-// Whether a rename keeps the birth time of the files on this device: not on
-// an overlay, which copies a file up to its upper layer to rename it.
-bool KeepsBirth(dev_t device, const std::string& path)
+// Which of a file's times a rename keeps on this device's file system: not
+// the birth time on an overlay, which copies a file up to its upper layer to
+// rename it; not the modification time on FUSE, where some drivers (FAT)
+// set it to the time of the rename.
+struct KeptTimes {
+    bool Birth = true, Modified = true;
+};
+
+KeptTimes TimesKept(dev_t device, const std::string& path)
 {
-    thread_local std::unordered_map<dev_t, bool> known;
+    thread_local std::unordered_map<dev_t, KeptTimes> known;
     const auto it = known.find(device);
     if (it != known.end())
         return it->second;
+    KeptTimes kept;
     struct statfs fs {};
-    const bool keeps = ::statfs(path.c_str(), &fs) != 0 || fs.f_type != kOverlayMagic;
-    known.emplace(device, keeps);
-    return keeps;
+    if (::statfs(path.c_str(), &fs) == 0) {
+        kept.Birth = fs.f_type != kOverlayMagic;
+        kept.Modified = fs.f_type != kFuseMagic;
+    }
+    known.emplace(device, kept);
+    return kept;
 }
 
 std::int64_t Nanoseconds(const struct statx_timestamp& t)
@@ -46,12 +57,11 @@ public:
         struct statx st {};
         if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
             return errno;
+        const KeptTimes kept = TimesKept(makedev(st.stx_dev_major, st.stx_dev_minor), path);
         facts.Mode = st.stx_mode;
         facts.Size = st.stx_size;
-        facts.Modified = Nanoseconds(st.stx_mtime);
-        facts.Birth = 0;
-        if ((st.stx_mask & STATX_BTIME) && KeepsBirth(makedev(st.stx_dev_major, st.stx_dev_minor), path))
-            facts.Birth = Nanoseconds(st.stx_btime);
+        facts.Modified = kept.Modified ? Nanoseconds(st.stx_mtime) : 0;
+        facts.Birth = kept.Birth && (st.stx_mask & STATX_BTIME) ? Nanoseconds(st.stx_btime) : 0;
         return 0;
     }
 
@@ -163,8 +173,9 @@ Probe ProbeFile(const std::string& path, const FileIdentity& recorded)
     FileFacts facts;
     if (const int code = FileSystemFacts().Examine(path, facts))
         return code == ENOENT || code == ENOTDIR ? Probe{prAbsent, 0} : Probe{prError, code};
-    const bool birthDiffers = recorded.Birth != 0 && facts.Birth != 0 && recorded.Birth != facts.Birth;
-    if (facts.Size != recorded.Size || facts.Modified != recorded.Modified || birthDiffers ||
+    auto differ = [](std::int64_t a, std::int64_t b) { return a != 0 && b != 0 && a != b; };
+    if (facts.Size != recorded.Size || differ(recorded.Modified, facts.Modified) ||
+        differ(recorded.Birth, facts.Birth) ||
         (recorded.Head && !S_ISREG(facts.Mode)))
         return {prOther, 0};
     if (!recorded.Head)

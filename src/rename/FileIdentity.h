@@ -3,8 +3,8 @@
 //
 // What tells a photo from any other file, whatever device number, mount
 // point or inode number the system gives it today: its size, its
-// modification time to the nanosecond, its birth time where the file system
-// keeps one across a rename, and a hash of its first 4 KiB. A card attached
+// modification time to the nanosecond and its birth time, each where the
+// file system keeps it across a rename, and a hash of its first 4 KiB. A card attached
 // again as another block device, a FAT card whose inode numbers change at
 // every mount, and an overlay whose layers sit on different file systems all
 // keep these for the photo; another card's photo, or a file put in the
@@ -27,18 +27,19 @@ constexpr std::size_t kIdentityHeadBytes = 4096;
 struct FileFacts {
     mode_t Mode = 0;            // the type bits (S_IFREG, S_IFLNK, ...)
     std::uint64_t Size = 0;
-    std::int64_t Modified = 0;  // nanoseconds since the epoch
-    // Nanoseconds since the epoch; 0 where the file system gives none, or
-    // gives one that a rename does not keep (an overlay copies a file up to
-    // another layer when it is renamed, and the copy is born anew).
+    // The times, in nanoseconds since the epoch; 0 where the file system
+    // gives none, or gives one that a rename does not keep: an overlay copies
+    // a file up to another layer to rename it, and the copy is born anew;
+    // some FAT drivers through FUSE set the modification time to the rename's.
+    std::int64_t Modified = 0;
     std::int64_t Birth = 0;
 };
 
 struct FileIdentity {
     bool Known = false;  // false: never examined
     std::uint64_t Size = 0;
-    std::int64_t Modified = 0;
-    std::int64_t Birth = 0;  // 0: unknown, never compared
+    std::int64_t Modified = 0;  // 0: unknown, never compared
+    std::int64_t Birth = 0;     // 0: unknown, never compared
     // HeadHash of the first bytes; none for a file that is never opened (a
     // link, a pipe, a device) or whose bytes could not be read.
     std::optional<std::uint64_t> Head;
@@ -95,7 +96,7 @@ struct Probe {
     int Error = 0;
 };
 
-// Compares what path holds with recorded: size and modification time, birth
-// time when both are known, the head's hash when one was recorded (reading
-// it only when the rest matches).
+// Compares what path holds with recorded: size; modification and birth
+// times where both are known; the head's hash when one was recorded
+// (reading it only when the rest matches).
 Probe ProbeFile(const std::string& path, const FileIdentity& recorded);

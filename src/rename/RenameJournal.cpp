@@ -420,50 +420,63 @@ bool SyncFolder(const std::string& folder)
     return dir.Valid() && (::fsync(dir.Get()) == 0 || errno == EINVAL);
 }
 
-// Writes the plan as the folder's journal, durably, before anything is
-// renamed: the text goes to a temporary name, is flushed, and takes the
-// journal's name, and the folder is flushed; the journal thus holds the new
-// plan whole or the previous one. Called with the folder's lock held.
-void WriteJournal(const std::string& folder, const TRenameJournal& j)
+// Writes text as the file at path, durably: to a temporary name, flushed,
+// then renamed over path, and the folder flushed; the file thus holds the
+// new text whole or the old one. 0 or the errno. Called with the folder's
+// lock held.
+int Replace(const std::string& folder, const std::string& path, std::string_view text)
 {
-    const std::string path = JoinPath(folder, kJournalName);
     const std::string temp = path + ".new";
-    auto fail = [&](int code) {
-        ::unlink(temp.c_str());
-        throw EJournalError(EJournalError::jeUnwritable, path,
-                            "Cannot write the rename journal \"" + path + "\": " + platform::SysErrorMessage(code) +
-                                ". Nothing was renamed.");
-    };
     // A temporary file left by a writer that was killed is ours to replace.
     ::unlink(temp.c_str());
     platform::UniqueFd fd(OpenAboveStdio(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666));
-    if (!fd.Valid())
-        fail(errno);
-    const std::string text = PlanText(j);
-    if (!WriteFull(fd.Get(), text.data(), text.size()) || ::fsync(fd.Get()) != 0 || fd.Close() != 0)
-        fail(errno);
-    if (::rename(temp.c_str(), path.c_str()) != 0)
-        fail(errno);
-    if (!SyncFolder(folder))
-        fail(errno);
+    if (fd.Valid() && WriteFull(fd.Get(), text.data(), text.size()) && ::fsync(fd.Get()) == 0 && fd.Close() == 0 &&
+        ::rename(temp.c_str(), path.c_str()) == 0 && SyncFolder(folder))
+        return 0;
+    const int code = errno;
+    ::unlink(temp.c_str());
+    return code;
 }
 
-// Appends a mark and flushes it: "" on success, else why not.
-std::string Mark(const std::string& path, std::string_view mark)
+// Writes the plan as the folder's journal before anything is renamed.
+void WriteJournal(const std::string& folder, const TRenameJournal& j)
 {
-    platform::UniqueFd fd = OpenPlain(path, O_WRONLY | O_APPEND);
+    const std::string path = JoinPath(folder, kJournalName);
+    if (const int code = Replace(folder, path, PlanText(j)))
+        throw EJournalError(EJournalError::jeUnwritable, path,
+                            "Cannot write the rename journal \"" + path + "\": " + platform::SysErrorMessage(code) +
+                                ". Nothing was renamed.");
+}
+
+// Appends a mark and flushes it: "" on success, else why not. Where the
+// file system does not let a file grow once written (some FAT drivers), the
+// journal is written again whole, with the mark.
+std::string Mark(const std::string& folder, const std::string& path, std::string_view mark)
+{
     const std::string line = std::string(mark) + "\n";
+    platform::UniqueFd fd = OpenPlain(path, O_RDWR | O_APPEND);
     if (fd.Valid() && WriteFull(fd.Get(), line.data(), line.size()) && ::fsync(fd.Get()) == 0 && fd.Close() == 0)
         return {};
+    int code = errno;
+    std::string text;
+    struct stat st {};
+    if (fd.Valid() && ::fstat(fd.Get(), &st) == 0 && st.st_size < kMaxJournalBytes) {
+        text.resize(static_cast<std::size_t>(st.st_size));
+        const ssize_t got = ::pread(fd.Get(), text.data(), text.size(), 0);
+        if (got == st.st_size && !text.empty() && text.back() == '\n')
+            code = Replace(folder, path, text + line);
+    }
+    if (code == 0)
+        return {};
     return "Cannot write the mark \"" + std::string(mark) + "\" to the rename journal \"" + path +
-           "\": " + platform::SysErrorMessage(errno);
+           "\": " + platform::SysErrorMessage(code);
 }
 
 // The mark that settles a batch (done, undone). Unwritten, the batch keeps
 // reading as interrupted: said with the reason.
-std::string Settle(const std::string& path, std::string_view mark)
+std::string Settle(const std::string& folder, const std::string& path, std::string_view mark)
 {
-    std::string error = Mark(path, mark);
+    std::string error = Mark(folder, path, mark);
     if (!error.empty())
         error += "; the last rename in the folder reads as interrupted until its journal can be written";
     return error;
@@ -601,7 +614,7 @@ JournalRun JournaledRename(const std::string& folder, const std::string& pattern
     j.Batch = last.Batch + 1;
     WriteJournal(folder, j);
     run.Outcomes = RenamePhotos(folder, photos, selected, newNames, progress, done, companions);
-    run.MarkError = Settle(JoinPath(folder, kJournalName), "done");
+    run.MarkError = Settle(folder, JoinPath(folder, kJournalName), "done");
     return run;
 }
 
@@ -677,7 +690,7 @@ JournalRun FinishBatch(const std::string& folder, const TRenameJournal& journal,
     const TRenameJournal now = Relock(lock, folder, journal);
     TWalk walk = WalkBatch(folder, now, false, done);
     if (!walk.Stopped && !walk.Unexamined)
-        walk.Run.MarkError = Settle(now.Path, "done");
+        walk.Run.MarkError = Settle(folder, now.Path, "done");
     return std::move(walk.Run);
 }
 
@@ -686,11 +699,11 @@ JournalRun UndoBatch(const std::string& folder, const TRenameJournal& journal, c
     TFolderLock lock;
     const TRenameJournal now = Relock(lock, folder, journal);
     if (now.State == jsComplete) {
-        if (std::string error = Mark(now.Path, "undoing"); !error.empty())
+        if (std::string error = Mark(folder, now.Path, "undoing"); !error.empty())
             throw EJournalError(EJournalError::jeUnwritable, now.Path, error + ". Nothing was renamed.");
     }
     TWalk walk = WalkBatch(folder, now, true, done);
     if (!walk.Stopped && !walk.Unexamined && !walk.Failed)
-        walk.Run.MarkError = Settle(now.Path, "undone");
+        walk.Run.MarkError = Settle(folder, now.Path, "undone");
     return std::move(walk.Run);
 }

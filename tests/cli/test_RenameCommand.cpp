@@ -424,7 +424,9 @@ TEST_F(CliJournal, DamagedJournalIsReportedAndLeftAlone)
 TEST_F(CliJournal, RecoveryThatCannotReportOrMarkLeavesTheBatchInterrupted)
 {
     Interrupt();
-    const CliRun lost = Cli({"recover", dir.Path(), "--finish"}, "/dev/full");
+    support::ProcessOptions full;
+    full.stdoutTo = "/dev/full";
+    const CliRun lost = Cli({"recover", dir.Path(), "--finish"}, full);
     EXPECT_EQ(lost.status, 1) << lost.err;
     const std::string journal = dir / ".quistelor-rename-journal";
     const std::string size = std::to_string(std::filesystem::file_size(journal));

@@ -312,16 +312,20 @@ TEST(RenameJournal, JournalFollowsItsFolderAndActsOnlyOnItsPhotos)
 }
 
 // File systems this test cannot mount, played through the facts layer: a
-// card whose file system gives no birth times (FAT), an overlay that gives
-// the renamed photo a new one, and a look that finds another birth time
-// where the file system keeps them.
-TEST(RenameJournal, BirthTimesCountOnlyWhereTheFileSystemKeepsThem)
+// FAT card through FUSE (no birth times, modification times set by the
+// rename), an overlay that gives the renamed photo a new birth time, and a
+// look that finds other times where the file system keeps them.
+TEST(RenameJournal, TimesCountOnlyWhereTheFileSystemKeepsThem)
 {
     const struct {
         const char* what;
-        std::int64_t birth;  // reported for every photo; -1: as it is
+        std::int64_t modified, birth;  // reported for every photo; -1: as it is
         bool acted;
-    } cases[] = {{"no birth times (FAT, FUSE)", 0, true}, {"as it is", -1, true}, {"another birth time", 1, false}};
+    } cases[] = {{"FAT through FUSE", 0, 0, true},
+                 {"overlay", -1, 0, true},
+                 {"as it is", -1, -1, true},
+                 {"another birth time", -1, 1, false},
+                 {"another modification time", 1, -1, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Journaled b;
@@ -329,8 +333,10 @@ TEST(RenameJournal, BirthTimesCountOnlyWhereTheFileSystemKeepsThem)
         b.Run();
         AlteredFacts facts;
         facts.examine = [&](const std::string& path, FileFacts& f) {
-            if (IsPhoto(path) && c.birth >= 0)
-                f.Birth = c.birth;
+            if (IsPhoto(path)) {
+                f.Modified = c.modified >= 0 ? c.modified : f.Modified;
+                f.Birth = c.birth >= 0 ? c.birth : f.Birth;
+            }
             return 0;
         };
         TScopedFileSystemFacts scoped(facts);
@@ -621,26 +627,26 @@ void KilledBatchIn(const std::string& folder, Journaled& b)
 {
     b.AddChain(4);
     for (std::size_t i = 0; i < b.photos.size(); ++i)
-        std::filesystem::copy_file(b.dir / b.photos[i].FileName, folder + "/" + b.photos[i].FileName);
+        WriteFile(folder + "/" + b.photos[i].FileName, ReadFile(b.dir / b.photos[i].FileName));
     RunKilledAfter(2, [&](const RenameDone& done) {
         JournaledRename(folder, "p*", b.photos, b.selected, b.newNames, {}, done);
     });
 }
 
-// A card (an ext4 image, and an exFAT one through FUSE where it renames)
-// cut short, detached and attached again as another block device.
+// A card (an ext4 image, and exFAT and FAT ones through FUSE) cut short,
+// detached and attached again as another block device.
 TEST_F(Mounted, CardAttachedAgainAsAnotherDeviceIsRecovered)
 {
     const struct {
         const char* format;
         const char* mount;
-    } cards[] = {{"mkfs.ext4 -q", "mount"}, {"mkfs.exfat", "mount.exfat-fuse"}};
+    } cards[] = {{"mkfs.ext4 -q", "mount"}, {"mkfs.exfat", "mount.exfat-fuse"}, {"mkfs.vfat", "fusefat -o rw+"}};
     ASSERT_EQ(Shell("truncate -s 1M " + scratch / "blocker.img"), 0);
     for (const auto& card : cards) {
         SCOPED_TRACE(card.format);
         const std::string image = scratch / "card.img", at = scratch / "card";
         std::filesystem::create_directories(at);
-        if (Shell("truncate -s 32M " + image + " && " + card.format + " " + image) != 0 ||
+        if (Shell("rm -f " + image + " && truncate -s 32M " + image + " && " + card.format + " " + image + " >/dev/null") != 0 ||
             !Mount(std::string(card.mount) + " " + Attach(image, false) + " " + at, at)) {
             Detach();
             std::printf("[  SKIPPED ] %s: cannot make or mount the card\n", card.format);
@@ -662,7 +668,8 @@ TEST_F(Mounted, CardAttachedAgainAsAnotherDeviceIsRecovered)
         Unmount();
         Detach();
         ASSERT_TRUE(Mount(std::string(card.mount) + " " + Attach(image, true) + " " + at, at));
-        EXPECT_NE(DeviceOf(at), before);
+        if (std::string(card.mount) != "fusefat -o rw+")  // its device numbers are not the block device's
+            EXPECT_NE(DeviceOf(at), before);
         const TRenameJournal j = LatestJournal(dcim);
         ASSERT_EQ(j.State, jsInterrupted);
         const JournalRun run = FinishBatch(dcim, j);
@@ -670,7 +677,10 @@ TEST_F(Mounted, CardAttachedAgainAsAnotherDeviceIsRecovered)
         EXPECT_EQ(Listing(dcim).size(), 4u);
         for (std::size_t i = 0; i < 4; ++i)
             EXPECT_EQ(ReadFile(dcim + "/p" + std::to_string(i) + ".jpg"), "bytes of p" + std::to_string(i + 1) + ".jpg");
-        UndoBatch(dcim, LatestJournal(dcim));
+        const JournalRun undo = UndoBatch(dcim, LatestJournal(dcim));
+        EXPECT_EQ(undo.MarkError, "");
+        for (const RenameOutcome& o : undo.Outcomes)
+            EXPECT_EQ(o.Result, rrRenamed) << o.OldName << ": " << o.Reason();
         EXPECT_EQ(ReadFile(dcim + "/p4.jpg"), "bytes of p4.jpg");
         Unmount();
         Detach();
