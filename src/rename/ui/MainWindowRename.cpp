@@ -136,7 +136,7 @@ void RenameSelectedPhotos(TRenameHost& host)
     reg.CloseKey();
     host.SetProgressPosition(0);
     if (!companions.empty())
-        host.ShowProgressText(LoadLangString(sidCompanionsMoved).arg(MovedCompanions(outcomes)));
+        host.ShowProgressText(LoadLangString(sidCompanionsMoved).arg(MovedCompanions(run.Outcomes)));
 
     ReportOutcomes(host, run.Outcomes);
     ReportJournalRun(host, run);
