@@ -3,6 +3,7 @@
 #include "FormAnimator/AnimatorManager.h"
 #include "main/LanguageChooser.h"
 #include "main/ListBackground.h"
+#include "main/MainWindowLayout.h"
 #include "main/MainWindowRenameHost.h"
 #include "main/MyListView.h"
 #include "main/PhotoListModel.h"
@@ -20,7 +21,6 @@
 #include "rename/ui/MainWindowRename.h"
 #include "rename/ui/RenameRecovery.h"
 #include "ui/Application.h"
-#include "ui/BitmapImage.h"
 #include "ui/InterfaceLanguage.h"
 #include "ui/ProgressRange.h"
 #include "ui/Settings.h"
@@ -29,56 +29,22 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFontMetrics>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
 #include <QSplitter>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
-constexpr int PlaceholderWidth = 465;
-constexpr int PlaceholderHeight = 417;
 // How long the first folder waits at most for the window's first paint (a
 // window started minimized is not painted).
 constexpr int FirstPaintLimitMs = 1000;
-
-QFont PixelFont(const QString& family, int pixels)
-{
-    QFont f = family.isEmpty() ? QFont() : QFont(family);
-    f.setPixelSize(pixels);
-    return f;
-}
-
-// A bar item: its own caption, running its action and following its
-// enabled state, so that the bars can be relabelled without touching the
-// actions. Its tooltip is its caption, so it follows the language too.
-QAction* MakeBarItem(QAction* action, const QString& caption, QObject* parent)
-{
-    auto* item = new QAction(action->icon(), caption, parent);
-    item->setEnabled(action->isEnabled());
-    item->setProperty("shortcutText", action->shortcut().toString(QKeySequence::NativeText));
-    QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
-    QObject::connect(action, &QAction::enabledChanged, item, &QAction::setEnabled);
-    return item;
-}
-
-void SetItemCaption(QAction* item, const QString& caption, bool inMenu)
-{
-    const QString shortcut = item->property("shortcutText").toString();
-    item->setText(inMenu && !shortcut.isEmpty() ? caption + QLatin1Char('\t') + shortcut : caption);
-}
 
 // Which element each of the bars' texts labels.
 enum TCaptionTarget { ctCheckBox, ctToolBar, ctMenuBar, ctMenuItem };
@@ -119,38 +85,21 @@ TForm1::~TForm1()
 // The window as laid out at design size, before any start-up step.
 void TForm1::BuildLayout()
 {
-    // The pictures are linked from a static library: register them here.
-    Q_INIT_RESOURCE(resources);
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Form1"));
-    // The installed icon theme has the picture at every size; run from the
-    // build folder, the built-in copy serves.
-    setWindowIcon(QIcon::fromTheme(QGuiApplication::desktopFileName(), QIcon(QStringLiteral(":/quistelor.png"))));
-    setFont(PixelFont(QString(), 12));
-    resize(DefaultInteger(siWidth), DefaultInteger(siHeight));
-    setMinimumSize(520, 300);
+    BuildWindow(*this);
+    BuildActions(*this);
+    BuildMenuBar(*this);
+    BuildToolBar(*this);
+    BuildPanes(*this);
+    BuildStatusBar(*this);
+    DropFilter = new platform::TDropFilter(this);
+    ListModel = new TPhotoListModel(FileNames, this);
+    SetTreeWidth(DefaultInteger(siTreeViewWhidth));
+    ConnectEvents();
+}
 
-    // Actions.
-    auto action = [this](const QString& name, const QString& caption, const QString& icon) {
-        auto* a = new QAction(caption, this);
-        a->setObjectName(name);
-        if (!icon.isEmpty())
-            a->setIcon(QIcon(icon));
-        addAction(a);  // shortcuts work wherever the focus is in the window
-        return a;
-    };
-    Arefresh = action(QStringLiteral("Arefresh"), QStringLiteral("Refresh"), QStringLiteral(":/refresh.png"));
-    Select_all = action(QStringLiteral("Select_all"), QStringLiteral("Select All"), {});
-    Select_all->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    Select_none = action(QStringLiteral("Select_none"), QStringLiteral("Select None"), {});
-    BrowseURL1 = action(QStringLiteral("BrowseURL1"), QStringLiteral("Web Site"), {});
-    BrowseURL1->setToolTip(QStringLiteral("Browse URL"));
-    A_rename = action(QStringLiteral("A_rename"), QStringLiteral("Rename"), QStringLiteral(":/rename.png"));
-    A_rename->setEnabled(false);
-    A_language = action(QStringLiteral("A_language"), QStringLiteral("Choose Language"), {});
-    A_undo = action(QStringLiteral("A_undo"), QStringLiteral("Undo Rename"), {});
-    A_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    A_undo->setEnabled(false);
+// The components' events reach the window's handlers.
+void TForm1::ConnectEvents()
+{
     connect(Arefresh, &QAction::triggered, this, &TForm1::ArefreshExecute);
     connect(Select_all, &QAction::triggered, this, &TForm1::Select_allExecute);
     connect(Select_none, &QAction::triggered, this, &TForm1::Select_noneExecute);
@@ -158,87 +107,9 @@ void TForm1::BuildLayout()
     connect(A_rename, &QAction::triggered, this, &TForm1::A_renameExecute);
     connect(A_language, &QAction::triggered, this, &TForm1::A_languageExecute);
     connect(A_undo, &QAction::triggered, this, &TForm1::A_undoExecute);
-
-    // Menu bar.
-    ActionMainMenuBar1 = new QMenuBar(this);
-    ActionMainMenuBar1->setObjectName(QStringLiteral("ActionMainMenuBar1"));
-    ActionMainMenuBar1->setFont(PixelFont(QStringLiteral("Tahoma"), 11));
-    ActionMainMenuBar1->setFixedHeight(24);
-    ActionMainMenuBar1->setNativeMenuBar(false);
-    setMenuBar(ActionMainMenuBar1);
-    auto* edit = ActionMainMenuBar1->addMenu(QStringLiteral("&Edit"));
-    auto* help = ActionMainMenuBar1->addMenu(QStringLiteral("&Help"));
-    Menus = {edit, help};
-    MenuItems = {
-        {MakeBarItem(Select_all, QStringLiteral("&Select All"), edit),
-         MakeBarItem(Select_none, QStringLiteral("S&elect None"), edit),
-         MakeBarItem(A_language, QStringLiteral("Choose Language"), edit),
-         MakeBarItem(A_undo, QStringLiteral("Undo Rename"), edit)},
-        {MakeBarItem(BrowseURL1, QStringLiteral("Web Site"), help)},
-    };
-    for (int m = 0; m < Menus.size(); ++m)
-        for (QAction* item : MenuItems[m]) {
-            SetItemCaption(item, item->text(), true);
-            // Undo Rename stands apart from the selection and language items.
-            if (item == MenuItems[0].back() && m == 0)
-                Menus[m]->addSeparator();
-            Menus[m]->addAction(item);
-        }
-
-    use_exif = new QCheckBox(QStringLiteral("Use EXIF"), ActionMainMenuBar1);
-    use_exif->setObjectName(QStringLiteral("use_exif"));
-    use_exif->setGeometry(408, 5, 89, 17);
-    use_exif->setChecked(true);
-
-    // Tool bar: items run from the right edge.
-    ActionToolBar1 = new QToolBar(QStringLiteral("ActionToolBar1"), this);
-    ActionToolBar1->setObjectName(QStringLiteral("ActionToolBar1"));
-    ActionToolBar1->setMovable(false);
-    ActionToolBar1->setFloatable(false);
-    ActionToolBar1->setFixedHeight(46);
-    ActionToolBar1->setIconSize(QSize(32, 32));
-    ActionToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    ActionToolBar1->setLayoutDirection(Qt::RightToLeft);
-    ActionToolBar1->setFont(PixelFont(QString(), 12));
-    ActionToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    addToolBar(Qt::TopToolBarArea, ActionToolBar1);
-    auto separator = [this] {
-        auto* s = new QAction(this);
-        s->setSeparator(true);
-        return s;
-    };
-    ToolBarItems = {
-        MakeBarItem(A_rename, QStringLiteral("&Rename"), this),    separator(),
-        MakeBarItem(Arefresh, QStringLiteral("R&efresh"), this),   separator(),
-        MakeBarItem(Select_all, QStringLiteral("&Select All"), this),
-        MakeBarItem(Select_none, QStringLiteral("Se&lect None"), this),
-    };
-    for (QAction* item : ToolBarItems) {
-        ActionToolBar1->addAction(item);
-        if (QWidget* w = ActionToolBar1->widgetForAction(item))
-            w->setLayoutDirection(Qt::LeftToRight);
-    }
-
-    // Folder tree | splitter | photo list.
-    Splitter1 = new QSplitter(Qt::Horizontal, this);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setHandleWidth(6);
-    Splitter1->setChildrenCollapsible(false);
-    ShellTreeView1 = new platform::TShellTreeView(Splitter1);
-    ShellTreeView1->setObjectName(QStringLiteral("ShellTreeView1"));
-    ShellTreeView1->setFont(PixelFont(QString(), 12));
+    // The placeholders follow the tree's width (see eventFilter).
     ShellTreeView1->installEventFilter(this);
-    ListPane = new QWidget(Splitter1);
-    ListPane->setObjectName(QStringLiteral("ListPane"));
-    auto* paneLayout = new QVBoxLayout(ListPane);
-    paneLayout->setContentsMargins(0, 0, 0, 0);
     ListPane->installEventFilter(this);
-    Splitter1->addWidget(ShellTreeView1);
-    Splitter1->addWidget(ListPane);
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    setCentralWidget(Splitter1);
-    SetTreeWidth(DefaultInteger(siTreeViewWhidth));
     connect(Splitter1, &QSplitter::splitterMoved, this, [this] {
         treeWidth_ = ShellTreeView1->width();
         FormPaint();
@@ -246,37 +117,6 @@ void TForm1::BuildLayout()
     connect(ShellTreeView1, &platform::TShellTreeView::Change, this, &TForm1::ShellTreeView1Change);
     connect(ShellTreeView1, &platform::TShellTreeView::KeyUp, this,
             [this](int key, Qt::KeyboardModifiers) { ShellTreeView1KeyUp(key); });
-
-    // The placeholder pictures shown until the first activation.
-    QPixmap picture;
-    try {
-        picture = QPixmap::fromImage(ToQImage(BackgroundPicture()));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "quistelor: %s\n", e.what());
-    }
-    QLabel** images[] = {&Image1, &Image2, &Image3, &Image4};
-    for (int i = 0; i < 4; ++i) {
-        *images[i] = new QLabel(ListPane);
-        (*images[i])->setObjectName(QStringLiteral("Image%1").arg(i + 1));
-        (*images[i])->setPixmap(picture);
-        (*images[i])->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        (*images[i])->resize(PlaceholderWidth, PlaceholderHeight);
-    }
-
-    // Status bar; the progress bar joins it at creation.
-    StatusBar1 = new TStatusBar(this);
-    StatusBar1->SetPanelText(1, QStringLiteral("0 photo selected"));
-    setStatusBar(StatusBar1);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setGeometry(0, 0, 300, 16);
-    ProgressBar1->hide();
-
-    DropFilter = new platform::TDropFilter(this);
-    ListModel = new TPhotoListModel(FileNames, this);
 }
 
 void TForm1::FormCreate(const QStringList& args)
@@ -290,9 +130,35 @@ void TForm1::FormCreate(const QStringList& args)
     }
 }
 
+// Window creation: every start-up step, in order.
 void TForm1::RunFormCreateSteps(const QStringList& args)
 {
-    // 1. The photo list.
+    CreatePhotoList();
+    // The state comes after the size and the centring: moving or resizing a
+    // window that is still hidden would take its maximized state away.
+    const Qt::WindowStates state = RestoreGeometry();
+    AppVersion = QStringLiteral("1.06V");
+    setWindowTitle(QStringLiteral("Quistelor ") + AppVersion);
+    CentreOnScreen(this);
+    setWindowState(state);
+    RefreshLanguage();
+    SetListBackground();
+    OpenThumbnailCache();
+    AcceptDroppedFolders();
+    // The progress bar covers panel 0.
+    ProgressBar1->setParent(StatusBar1);
+    ProgressBar1->setGeometry(0, 2, 300, 16);
+    ProgressBar1->show();
+    ProgressBar1->raise();
+
+    // The folder named on the command line.
+    if (!args.isEmpty() && QFileInfo(args.first()).isDir())
+        ShellTreeView1->SetPath(args.first());
+}
+
+// The photo list, hidden until the first activation.
+void TForm1::CreatePhotoList()
+{
     ListView1 = new TMyListView(ListPane);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     QFont listFont;
@@ -307,66 +173,50 @@ void TForm1::RunFormCreateSteps(const QStringList& args)
     connect(ListView1, &TMyListView::DoubleClicked, this, &TForm1::ListView1_prevDblClick);
     setTabOrder(ListView1, ShellTreeView1);  // the list comes first
     ListView1->hide();
+}
 
-    // 2. Saved geometry; a missing value keeps the layout's. The state is
-    // applied after the size and the centring: moving or resizing a window
-    // that is still hidden would take its maximized state away.
-    Qt::WindowStates state = windowState();
-    {
-        platform::TRegistry reg;
-        if (reg.OpenKey(false)) {
-            SetTreeWidth(ReadIntegerSetting(reg, siTreeViewWhidth));
-            switch (ReadIntegerSetting(reg, siWindowState)) {
-            case 1:
-                state = Qt::WindowMinimized;
-                break;
-            case 2:
-                state = Qt::WindowMaximized;
-                break;
-            default:
-                state = Qt::WindowNoState;
-                break;
-            }
-            resize(ReadIntegerSetting(reg, siWidth), height());
-            resize(width(), ReadIntegerSetting(reg, siHeight));
-        }
+// The saved tree width and window size; a missing value keeps the layout's.
+// Returns the saved window state, for the caller to apply.
+Qt::WindowStates TForm1::RestoreGeometry()
+{
+    platform::TRegistry reg;
+    if (!reg.OpenKey(false))
+        return windowState();
+    SetTreeWidth(ReadIntegerSetting(reg, siTreeViewWhidth));
+    Qt::WindowStates state;
+    switch (ReadIntegerSetting(reg, siWindowState)) {
+    case 1:
+        state = Qt::WindowMinimized;
+        break;
+    case 2:
+        state = Qt::WindowMaximized;
+        break;
+    default:
+        state = Qt::WindowNoState;
+        break;
     }
+    resize(ReadIntegerSetting(reg, siWidth), height());
+    resize(width(), ReadIntegerSetting(reg, siHeight));
+    return state;
+}
 
-    // 3. Caption.
-    AppVersion = QStringLiteral("1.06V");
-    setWindowTitle(QStringLiteral("Quistelor ") + AppVersion);
-
-    // 4.
-    CentreOnScreen(this);
-    setWindowState(state);
-
-    // 5. - 6.
-    RefreshLanguage();
-    SetListBackground();
-
-    // 7. The thumbnail cache, locked before it is emptied.
+// The thumbnail cache, locked before it is emptied; the lists that point
+// into it start empty too.
+void TForm1::OpenThumbnailCache()
+{
     ThumbStream.emplace(platform::TFileStream::CreateExclusive(platform::TempFile("Quistelor-FTmpStream.dat")));
-
-    // 8.
     ThumbOffsets.clear();
     FileNames.clear();
+}
 
-    // 9. - 10. Folders dropped from the desktop.
+// Folders dropped from the desktop on the list or the tree are opened.
+void TForm1::AcceptDroppedFolders()
+{
     DropFilter->AcceptFiles(ListView1, true);
     DropFilter->AcceptFiles(ListView1->viewport(), true);
     DropFilter->AcceptFiles(ShellTreeView1, true);
     DropFilter->AcceptFiles(ShellTreeView1->viewport(), true);
     DropFilter->Install([this](const QStringList& paths, bool& handled) { TraiteMessage(paths, handled); });
-
-    // 11. The progress bar covers panel 0.
-    ProgressBar1->setParent(StatusBar1);
-    ProgressBar1->setGeometry(0, 2, 300, 16);
-    ProgressBar1->show();
-    ProgressBar1->raise();
-
-    // 12. The folder named on the command line.
-    if (!args.isEmpty() && QFileInfo(args.first()).isDir())
-        ShellTreeView1->SetPath(args.first());
 }
 
 void TForm1::showEvent(QShowEvent* event)

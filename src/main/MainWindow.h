@@ -164,7 +164,12 @@ private:
     // What the list's delegate draws: FileNames, ThumbOffsets, ThumbStream.
     TPhotoItemSource PhotoItems();
     void BuildLayout();
+    void ConnectEvents();
     void RunFormCreateSteps(const QStringList& args);
+    void CreatePhotoList();
+    Qt::WindowStates RestoreGeometry();
+    void OpenThumbnailCache();
+    void AcceptDroppedFolders();
     int TreeWidth() const;
     void SetTreeWidth(int width);
     void AskAboutFolderJournal();
