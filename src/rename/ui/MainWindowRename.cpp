@@ -47,7 +47,7 @@ void RenameSelectedPhotos(TRenameHost& host)
     if (!AskAboutInterruptedRename(host))
         return;
 
-    // 1. The dialog, on the photo list as it stands.
+    // The dialog, on the photo list as it stands.
     const PhotoListItems items = host.Photos();
     const std::string folder = host.PhotoFolder();
     const bool useExif = host.UseExif();
@@ -59,7 +59,7 @@ void RenameSelectedPhotos(TRenameHost& host)
         }
     }
 
-    // 2.
+    // One progress display for every step: 0..n over the selected photos.
     const int n = items.SelectedCount();
     host.SetProgressPosition(0);
     host.SetProgressMaximum(n);
@@ -77,7 +77,7 @@ void RenameSelectedPhotos(TRenameHost& host)
                               QStringLiteral(" - ") + stepText);
     };
 
-    // 3. Date keys. A photo that cannot be read ends the command here, before
+    // Date keys. A photo that cannot be read ends the command here, before
     // anything is renamed.
     photarrtyp photos;
     try {
@@ -87,7 +87,7 @@ void RenameSelectedPhotos(TRenameHost& host)
         return;
     }
 
-    // 4. The pattern the dialog has just stored.
+    // The pattern the dialog has just stored.
     platform::TRegistry reg;
     QString patternText;
     // Companions, when the dialog's box asks for them, from one listing of
@@ -105,14 +105,15 @@ void RenameSelectedPhotos(TRenameHost& host)
     const std::string pattern = platform::EncodeFileName(patternText);
     host.SetProgressPosition(0);
 
-    // 5. - 6. Ranking and same-day numbering; the names.
+    // Ranking, then same-day numbering, give the names; each of the two
+    // steps starts its bar from 0.
     const auto names = NamesFromDateKeys(photos, items.Selected, pattern, [&](RenameStep step, int position, int max) {
         if (position == 1)
             host.SetProgressPosition(0);
         progress(step, position, max);
     });
 
-    // 7. One photo at a time, in list order, never replacing a file.
+    // The renames: one photo at a time, in list order, never replacing a file.
     host.SetProgressPosition(0);
     // Journaled, so that the batch can be undone or, when cut short, finished
     // or undone; a folder with an interrupted or damaged journal gets none.
@@ -126,7 +127,7 @@ void RenameSelectedPhotos(TRenameHost& host)
         return;
     }
 
-    // 8.
+    // The pattern is kept for the next batch and the list shows the new names.
     try {
         WriteStringSetting(reg, siPatern, patternText);
     } catch (const std::exception& e) {
