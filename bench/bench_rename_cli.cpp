@@ -209,7 +209,10 @@ int main(int argc, char** argv)
     const bool camera = !seeds.empty();
     if (!camera)
         seeds.push_back(SyntheticSeed());
-    const std::string dir = (fs::temp_directory_path() / "quistelor-bench-rename").string();
+    // A folder of this run's own: two runs at once must not remove each
+    // other's photos.
+    const std::string dir =
+        (fs::temp_directory_path() / ("quistelor-bench-rename-" + std::to_string(getpid()))).string();
     const std::string cli = QUISTELOR_CLI;
 
     const std::vector<Contender> contenders = {

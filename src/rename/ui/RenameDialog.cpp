@@ -283,14 +283,14 @@ void TForm3::preview()
         if (names[i] && i < PreviewCompanions.size())
             for (const std::string& c : PreviewCompanions[i]) {
                 const std::string newName = CompanionNewName(items_.FileNames[i], *names[i], c);
-                auto* row = new QListWidgetItem(QStringLiteral("    ") + platform::DecodeFileName(c) +
-                                                    QStringLiteral(" \u2192 ") + platform::DecodeFileName(newName),
-                                                ListView_prev);
+                const QString move =
+                    platform::DecodeFileName(c) + QStringLiteral(" \u2192 ") + platform::DecodeFileName(newName);
+                auto* row = new QListWidgetItem(QStringLiteral("    ") + move, ListView_prev);
+                // The whole move in the tooltip: the narrow list cuts long rows.
                 const CollisionMark mark = CompanionMark(PreviewMarks[i], *names[i], newName);
-                if (mark.Kind != ckNone) {
+                row->setToolTip(mark.Kind == ckNone ? move : MarkText(mark) + QLatin1Char('\n') + move);
+                if (mark.Kind != ckNone)
                     row->setIcon(warning);
-                    row->setToolTip(MarkText(mark));
-                }
             }
         SetProgress(++done, total);
     }

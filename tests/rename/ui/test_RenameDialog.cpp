@@ -150,7 +150,8 @@ TEST_F(RenameDialog, CompanionsBoxIsOffUntilTickedThenEachCompanionShowsUnderIts
     EXPECT_EQ(PreviewTexts(d), (QStringList{"Photo 1.jpg", "    a.CR2" + arrow + "Photo 1.CR2", "Photo 2.jpg",
                                             "    b.jpg.xmp" + arrow + "Photo 2.jpg.xmp"}));
     EXPECT_EQ(PreviewTips(d)[2], "\"Photo 2.jpg.xmp\": name already taken");
-    EXPECT_EQ(d.ListView_prev->item(3)->toolTip(), "name already taken");
+    EXPECT_EQ(PreviewTips(d)[3], "name already taken");
+    EXPECT_EQ(d.ListView_prev->item(1)->toolTip(), "a.CR2" + arrow + "Photo 1.CR2");
     EXPECT_TRUE(d.ListView_prev->item(1)->icon().isNull());
     EXPECT_FALSE(d.ListView_prev->item(3)->icon().isNull());
 
