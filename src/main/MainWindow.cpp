@@ -321,8 +321,11 @@ void TForm1::FormDestroy()
         platform::TRegistry reg;
         if (reg.OpenKey(true)) {
             WriteIntegerSetting(reg, siTreeViewWhidth, TreeWidth());
-            WriteIntegerSetting(reg, siWidth, width());
-            WriteIntegerSetting(reg, siHeight, height());
+            // The normal size in every state, so that a window closed
+            // maximized can be made smaller again at the next start.
+            const QSize normal = NormalSize();
+            WriteIntegerSetting(reg, siWidth, normal.width());
+            WriteIntegerSetting(reg, siHeight, normal.height());
             WriteIntegerSetting(reg, siWindowState, isMinimized() ? 1 : isMaximized() ? 2 : 0);
         }
     } catch (const std::exception& e) {
@@ -337,6 +340,13 @@ void TForm1::FormDestroy()
     ThumbStream.reset();
     ThumbOffsets.clear();
     FileNames.clear();
+}
+
+QSize TForm1::NormalSize() const
+{
+    const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    const QSize size = normalGeometry().size();
+    return normal || size.isEmpty() ? this->size() : size;
 }
 
 int TForm1::TreeWidth() const

@@ -170,6 +170,8 @@ private:
     Qt::WindowStates RestoreGeometry();
     void OpenThumbnailCache();
     void AcceptDroppedFolders();
+    // The window's size when it is neither maximized nor minimized.
+    QSize NormalSize() const;
     int TreeWidth() const;
     void SetTreeWidth(int width);
     void AskAboutFolderJournal();

@@ -252,18 +252,23 @@ TEST_F(MainWindow, GeometryIsSavedAndRestored)
     EXPECT_EQ(StoredInteger("WindowState"), 0);
 }
 
-TEST_F(MainWindow, AWindowClosedMaximizedStartsMaximized)
+TEST_F(MainWindow, AWindowClosedMaximizedStartsMaximizedAndKeepsItsNormalSize)
 {
     Show();
+    form->resize(700, 500);
+    testenv::ProcessEvents();
     form->showMaximized();
     testenv::ProcessEvents();
-    const QSize maximized = form->size();
+    ASSERT_NE(form->size(), QSize(700, 500));
     form.reset();
     EXPECT_EQ(StoredInteger("WindowState"), 2);
-    EXPECT_EQ(StoredInteger("Width"), maximized.width());
-    Make();
+    EXPECT_EQ(StoredInteger("Width"), 700);
+    EXPECT_EQ(StoredInteger("Height"), 500);
+    Show();
     EXPECT_TRUE(form->windowState() & Qt::WindowMaximized);
-    EXPECT_EQ(form->size(), maximized);
+    form->showNormal();
+    testenv::ProcessEvents();
+    EXPECT_EQ(form->size(), QSize(700, 500));
 }
 
 TEST_F(MainWindow, TextWhereGeometryIsExpectedIsReportedAndStopsCreation)
