@@ -409,6 +409,20 @@ void TakeLock(TFolderLock& lock, const std::string& folder)
                             ". Nothing was renamed.");
 }
 
+// The folder's journal read by whoever is about to rename: one that cannot
+// be read (EACCES, EIO) refuses the renames with the reason.
+TRenameJournal ReadUnderLock(const std::string& folder)
+{
+    TRenameJournal j;
+    try {
+        ReadJournalFile(JoinPath(folder, kJournalName), j);
+    } catch (const platform::EOSError& e) {
+        throw EJournalError(EJournalError::jeUnwritable, JoinPath(folder, kJournalName),
+                            std::string(e.what()) + " Nothing was renamed.");
+    }
+    return j;
+}
+
 // ---- writing ------------------------------------------------------------------
 
 // Flushes the folder, so that a new name of a file in it survives a power
@@ -595,8 +609,7 @@ JournalRun JournaledRename(const std::string& folder, const std::string& pattern
 {
     TFolderLock lock;
     TakeLock(lock, folder);
-    TRenameJournal last;
-    ReadJournalFile(JoinPath(folder, kJournalName), last);
+    const TRenameJournal last = ReadUnderLock(folder);
     if (last.State == jsInterrupted)
         throw EJournalError(EJournalError::jeInterrupted, last.Path,
                             "The last rename in \"" + folder + "\" was interrupted; finish or undo it first.");
@@ -673,8 +686,7 @@ TWalk WalkBatch(const std::string& folder, const TRenameJournal& journal, bool b
 TRenameJournal Relock(TFolderLock& lock, const std::string& folder, const TRenameJournal& journal)
 {
     TakeLock(lock, folder);
-    TRenameJournal now;
-    ReadJournalFile(JoinPath(folder, kJournalName), now);
+    const TRenameJournal now = ReadUnderLock(folder);
     if (now.State != journal.State || now.Batch != journal.Batch || now.Checksum != journal.Checksum)
         throw EJournalError(EJournalError::jeChanged, now.Path,
                             "The last rename in \"" + folder +

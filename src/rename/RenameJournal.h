@@ -113,7 +113,7 @@ struct JournalRun {
 class EJournalError : public std::runtime_error {
 public:
     enum Kind {
-        jeUnwritable,   // the journal could not be written
+        jeUnwritable,   // the journal (or its lock) could not be written, or read
         jeInterrupted,  // the folder has an interrupted batch
         jeDamaged,      // the folder's journal is damaged
         jeBusy,         // a batch, an undo or a recovery is running in the folder
