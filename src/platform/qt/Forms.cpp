@@ -150,14 +150,18 @@ void SyncWithDisplay()
 
 void RefreshActiveForm(QWidget* form)
 {
-    QWidget* active = QApplication::activeWindow();
-    if (!active)
-        return;
-    if (form->windowHandle())
+    if (QApplication::activeWindow() && form->windowHandle())
         form->activateWindow();
-    active->repaint();
+    // Every other form on the screen repaints at once, not only the active
+    // one: a menu or dialog that just closed left its pixels over them until
+    // they repaint, and the snapshot must not show it. The closing reaches
+    // the display first, so that it does not clip the repaints.
+    SyncWithDisplay();
+    for (QWidget* shown : ScreenForms())
+        if (shown != form && shown->isVisible() && !shown->isMinimized())
+            shown->repaint();
     // The snapshot is read over another connection to the display: make sure
-    // the repaint has reached it.
+    // the closing and the repaints have reached it.
     SyncWithDisplay();
 }
 

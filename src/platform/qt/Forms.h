@@ -40,9 +40,9 @@ void SetMainForm(QWidget* form);
 // made so far (on X; elsewhere nothing to wait for).
 void SyncWithDisplay();
 
-// When the program has an active window: brings the form forward, then lets
-// the active window repaint at once, so a snapshot taken next shows it up to
-// date.
+// When the program has an active window: brings the form forward. Then lets
+// every other visible form repaint at once, so a snapshot taken next shows
+// them up to date (and nothing of a menu that just closed over them).
 void RefreshActiveForm(QWidget* form);
 
 // Runs Action once, shortly after the form's window has been exposed and has
