@@ -1,6 +1,8 @@
 // The program's first seconds, watched from outside on the real X screen:
 //
-//   xvfb-run -a -s '-screen 0 1920x1080x24' build/bench/bench_startup [--runs N] [--first-run]
+//   xvfb-run -a -s '-screen 0 1920x1080x24' build/bench/bench_startup [--runs N] [--first-run] [--program PATH]
+//
+// (--program: another build of the program, to compare two versions.)
 //
 // Each run starts the real program on a folder of 20 photos (the camera
 // samples of ../shared/fixtures/exif-samples; generated photos when that
@@ -253,11 +255,14 @@ int main(int argc, char** argv)
 {
     int runs = 5;
     bool firstRun = false;
+    std::string program = QUISTELOR_EXE;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--runs") && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--first-run"))
             firstRun = true;
+        else if (!std::strcmp(argv[i], "--program") && i + 1 < argc)
+            program = argv[++i];
     }
     Watcher watcher;
     if (!watcher.Ok()) {
@@ -286,16 +291,16 @@ int main(int argc, char** argv)
 
     // One run unmeasured: the program's files in the page cache and the warm
     // shader cache filled.
-    watcher.Run(QUISTELOR_EXE, photos, freshHome(), freshFolder("tmp"), warmCache, false);
+    watcher.Run(program, photos, freshHome(), freshFolder("tmp"), warmCache, false);
 
-    std::printf("%s, 20 photos, %s; ms from the program's start\n", QUISTELOR_EXE,
+    std::printf("%s, 20 photos, %s; ms from the program's start\n", program.c_str(),
                 firstRun ? "first run (language chooser)" : "settings present");
     std::printf("%-5s %11s %9s %12s %21s %9s\n", "cache", "main mapped", "1st frame", "entrance", "photos after entrance",
                 "overlays");
     std::vector<RunFigures> all;
     for (int i = 0; i < 2 * runs; ++i) {
         const bool cold = i % 2 == 1;
-        RunFigures f = watcher.Run(QUISTELOR_EXE, photos, freshHome(), freshFolder("tmp"),
+        RunFigures f = watcher.Run(program, photos, freshHome(), freshFolder("tmp"),
                                    cold ? freshFolder("mesa-cold") : warmCache, cold);
         std::printf("%-5s %11s %9s %12s %21s %9d\n", cold ? "cold" : "warm", Figure(f.mainMapped).c_str(),
                     Figure(f.firstFrame).c_str(), Figure(f.entrance).c_str(), Figure(f.photosAfterEntrance).c_str(),
