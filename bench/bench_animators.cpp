@@ -12,7 +12,9 @@
 // style the capture time includes the background read-back and the texture
 // upload, and the last "frame" is the snapshot put back.
 //
-//   bench_animators [--x11] [--runs N] [--duration MS] [--style classic|system|vista|gl]
+//   bench_animators [--x11] [--runs N] [--duration MS] [--style classic|system|vista|gl] [--prepared]
+//     --prepared: the OpenGL animator is prepared beforehand, as the program
+//     does at start-up (its surface made and one small frame drawn).
 //   bench_animators --demo classic|system|vista|gl [--duration MS]
 //     shows a form entering with that style on the X screen, for screenshots.
 
