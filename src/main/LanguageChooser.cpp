@@ -20,13 +20,12 @@ QFont TahomaFont(int pixels)
 } // namespace
 
 TForm2::TForm2(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                         | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Choose"));
     setFont(TahomaFont(11));
-    setFixedSize(123, 115);
+    SetFixedOuterSize(this, QSize(123, 147));
 
     RadioButton1 = new QRadioButton(QStringLiteral("French"), this);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));

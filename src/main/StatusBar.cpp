@@ -5,7 +5,7 @@
 TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("StatusBar1"));
-    setFixedHeight(18);
+    setFixedHeight(16);
     static constexpr int Widths[PanelCount] = {300, 200};
     for (int i = 0; i < PanelCount; ++i) {
         panels_[i] = new QLabel(this);

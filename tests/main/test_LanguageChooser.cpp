@@ -3,8 +3,10 @@
 #include "main/LanguageChooser.h"
 #include "platform/qt/Registry.h"
 
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +33,20 @@ TEST_F(Language, ChooserSelectsTheStoredLanguageAndStaysInEnglish)
         EXPECT_EQ(chooser.RadioButton2->text(), "English");
         EXPECT_EQ(chooser.Button1->text(), "OK");
     }
+}
+
+TEST_F(Language, ChooserIs123By147FrameIncludedAndCentredByItsFrame)
+{
+    TForm2 chooser;
+    chooser.show();
+    testenv::ProcessEvents();
+    const QRect frame = chooser.frameGeometry();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    ASSERT_NE(frame.size(), chooser.size()) << "the platform gives windows a frame";
+    EXPECT_EQ(frame.size(), QSize(123, 147));
+    EXPECT_EQ(frame.topLeft(), QPoint((screen.width() - 123) / 2, (screen.height() - 147) / 2));
+    // No minimize or maximize button takes room from the caption.
+    EXPECT_FALSE(chooser.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 }
 
 TEST_F(Language, OkWritesTheChosenLanguageOnlyWhenOneIsChosen)
