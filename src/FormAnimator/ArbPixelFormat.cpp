@@ -12,20 +12,64 @@ namespace FormAnimator {
 
 using namespace win32;
 
+namespace {
+
+int32_t Acceleration(const TGlPixelFormat& f, TGlSurfaceKind)
+{
+    switch (f.DesiredAcceleration()) {
+    case aFull:
+        return WGL_FULL_ACCELERATION_ARB;
+    case aGeneric:
+        return WGL_GENERIC_ACCELERATION_ARB;
+    case aNone:
+        return WGL_NO_ACCELERATION_ARB;
+    default:
+        return 0;
+    }
+}
+
+int32_t SwapMethod(const TGlPixelFormat& f, TGlSurfaceKind)
+{
+    switch (f.DesiredSwapMethod()) {
+    case smCopy:
+        return WGL_SWAP_COPY_ARB;
+    case smExchange:
+        return WGL_SWAP_EXCHANGE_ARB;
+    default:
+        return 0;
+    }
+}
+
+// A draw-to row wants 1 for its own surface kind.
+template <TGlSurfaceKind Own>
+int32_t DrawsTo(const TGlPixelFormat&, TGlSurfaceKind Kind)
+{
+    return Kind == Own ? 1 : 0;
+}
+
+} // namespace
+
 const TArbAttribute ArbAttributeTable[ArbAttributeCount] = {
-    {WGL_DRAW_TO_WINDOW_ARB, TArbRule::SurfaceKind, false},
-    {WGL_DRAW_TO_BITMAP_ARB, TArbRule::SurfaceKind, false},
-    {WGL_DRAW_TO_PBUFFER_ARB, TArbRule::SurfaceKind, false},
-    {WGL_PIXEL_TYPE_ARB, TArbRule::Exact, false},
-    {WGL_SUPPORT_OPENGL_ARB, TArbRule::Exact, false},
-    {WGL_DOUBLE_BUFFER_ARB, TArbRule::Difference, false},
-    {WGL_ACCELERATION_ARB, TArbRule::Acceleration, false},
-    {WGL_DEPTH_BITS_ARB, TArbRule::Buffer, false},
-    {WGL_ALPHA_BITS_ARB, TArbRule::Buffer, false},
-    {WGL_STENCIL_BITS_ARB, TArbRule::Buffer, false},
-    {WGL_SWAP_METHOD_ARB, TArbRule::SwapMethod, false},
-    {WGL_SAMPLE_BUFFERS_ARB, TArbRule::Difference, true},
-    {WGL_SAMPLES_ARB, TArbRule::Minimum, true},
+    {WGL_DRAW_TO_WINDOW_ARB, TArbRule::SurfaceKind, false, DrawsTo<skWindow>},
+    {WGL_DRAW_TO_BITMAP_ARB, TArbRule::SurfaceKind, false, DrawsTo<skBitmap>},
+    {WGL_DRAW_TO_PBUFFER_ARB, TArbRule::SurfaceKind, false, DrawsTo<skPBuffer>},
+    {WGL_PIXEL_TYPE_ARB, TArbRule::Exact, false,
+     [](const TGlPixelFormat&, TGlSurfaceKind) { return int32_t(WGL_TYPE_RGBA_ARB); }},
+    {WGL_SUPPORT_OPENGL_ARB, TArbRule::Exact, false, [](const TGlPixelFormat&, TGlSurfaceKind) { return int32_t(1); }},
+    {WGL_DOUBLE_BUFFER_ARB, TArbRule::Difference, false,
+     [](const TGlPixelFormat& f, TGlSurfaceKind) { return int32_t(f.DoubleBuffered() ? 1 : 0); }},
+    {WGL_ACCELERATION_ARB, TArbRule::Acceleration, false, Acceleration},
+    {WGL_DEPTH_BITS_ARB, TArbRule::Buffer, false,
+     [](const TGlPixelFormat& f, TGlSurfaceKind) { return int32_t(f.DesiredDepthBits()); }},
+    {WGL_ALPHA_BITS_ARB, TArbRule::Buffer, false,
+     [](const TGlPixelFormat& f, TGlSurfaceKind) { return int32_t(f.DesiredAlphaBits()); }},
+    {WGL_STENCIL_BITS_ARB, TArbRule::Buffer, false,
+     [](const TGlPixelFormat& f, TGlSurfaceKind) { return int32_t(f.DesiredStencilBits()); }},
+    {WGL_SWAP_METHOD_ARB, TArbRule::SwapMethod, false, SwapMethod},
+    {WGL_SAMPLE_BUFFERS_ARB, TArbRule::Difference, true,
+     [](const TGlPixelFormat& f, TGlSurfaceKind) { return int32_t(f.DesiredAntialiasingLevel() > 0 ? 1 : 0); }},
+    {WGL_SAMPLES_ARB, TArbRule::Minimum, true,
+     [](const TGlPixelFormat& f, TGlSurfaceKind) { return int32_t(f.DesiredAntialiasingLevel()); }},
 };
 
 // The three draw-to rows are numbered like the surface kinds, which is how
@@ -34,50 +78,9 @@ static_assert(skWindow == 0 && skBitmap == 1 && skPBuffer == 2);
 
 int32_t ArbDesiredValue(int Row, const TGlPixelFormat& f, TGlSurfaceKind Kind)
 {
-    switch (Row) {
-    case 0:
-    case 1:
-    case 2:
-        return Kind == Row ? 1 : 0;
-    case 3:
-        return WGL_TYPE_RGBA_ARB;
-    case 4:
-        return 1;
-    case 5:
-        return f.DoubleBuffered() ? 1 : 0;
-    case 6:
-        switch (f.DesiredAcceleration()) {
-        case aFull:
-            return WGL_FULL_ACCELERATION_ARB;
-        case aGeneric:
-            return WGL_GENERIC_ACCELERATION_ARB;
-        case aNone:
-            return WGL_NO_ACCELERATION_ARB;
-        default:
-            return 0;
-        }
-    case 7:
-        return f.DesiredDepthBits();
-    case 8:
-        return f.DesiredAlphaBits();
-    case 9:
-        return f.DesiredStencilBits();
-    case 10:
-        switch (f.DesiredSwapMethod()) {
-        case smCopy:
-            return WGL_SWAP_COPY_ARB;
-        case smExchange:
-            return WGL_SWAP_EXCHANGE_ARB;
-        default:
-            return 0;
-        }
-    case 11:
-        return f.DesiredAntialiasingLevel() > 0 ? 1 : 0;
-    case 12:
-        return f.DesiredAntialiasingLevel();
-    default:
+    if (Row < 0 || Row >= ArbAttributeCount)
         return 0;
-    }
+    return ArbAttributeTable[Row].Desired(f, Kind);
 }
 
 int32_t ScoreAttribute(int32_t Row, int32_t Desired, int32_t Actual, int32_t Kind)

@@ -26,10 +26,13 @@ enum class TArbRule {
     Minimum,      // 0 when enough, else d - a
 };
 
+// One attribute: its id, how a mismatch is scored, whether it needs
+// ARB_multisample, and what a description and a surface kind wish of it.
 struct TArbAttribute {
     int32_t Attribute;
     TArbRule Rule;
     bool MultisampleOnly; // used only when the driver lists ARB_multisample
+    int32_t (*Desired)(const TGlPixelFormat& PixelFormat, TGlSurfaceKind Kind);
 };
 
 inline constexpr int ArbAttributeCount = 13;
