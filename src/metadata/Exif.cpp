@@ -1,5 +1,6 @@
 #include "metadata/Exif.h"
 
+#include "metadata/JpegSegments.h"
 #include "metadata/TiffWalker.h"
 #include "platform/UniqueFd.h"
 
@@ -511,7 +512,6 @@ public:
     bool Run();
 
 private:
-    bool FindExifSegment(std::uint64_t& base, std::uint64_t& end);
     void WalkBlock();
     std::uint64_t WalkDirectory(std::uint64_t pos, std::uint32_t count, std::span<const TagRule> rules);
     std::uint64_t InSegment(std::uint64_t pos) const;
@@ -529,34 +529,6 @@ private:
     std::string decimalPoint_;
 };
 
-// Finds the APP1 segment that carries "Exif\0\0" by walking the marker chain
-// from offset 2:
-//   FF xx | length (2, big-endian, counts itself) | data...
-//   FF E1 | length | 'E' 'x' 'i' 'f' 0 0 | TIFF header (the base) ...
-// The walk stops at the start of scan, the end of image, a broken marker or
-// the end of the file. end is the position behind the segment.
-bool ExifParser::FindExifSegment(std::uint64_t& base, std::uint64_t& end)
-{
-    static const std::uint8_t kExifId[6] = {'E', 'x', 'i', 'f', 0, 0};
-    std::uint64_t pos = 2;
-    for (;;) {
-        std::uint8_t seg[10];
-        if (!f_.Read(pos, seg, 4)) return false;
-        if (seg[0] != 0xFF) return false;
-        const std::uint8_t marker = seg[1];
-        if (marker == 0xDA || marker == 0xD9) return false;
-        const std::uint16_t length = metadata::Be16(seg + 2);
-        if (marker == 0xE1 && f_.Read(pos + 4, seg + 4, 6) &&
-            std::memcmp(seg + 4, kExifId, sizeof kExifId) == 0) {
-            base = pos + 10;
-            end = pos + 2 + length;
-            return true;
-        }
-        if (length < 2) return false;
-        pos += 2 + std::uint64_t(length);
-    }
-}
-
 bool ExifParser::Run()
 {
     //  Start of the file:
@@ -568,7 +540,15 @@ bool ExifParser::Run()
     std::uint8_t first[10];
     if (f_.Has(2, 1)) f_.ReadFixed(2, first, sizeof first);
 
-    if (!FindExifSegment(base_, segmentEnd_)) return false;
+    // The dates (and every other field) stay those the reader has always
+    // returned: it reads a length behind every marker, fill bytes and restart
+    // markers included, where the thumbnail provider follows the standard.
+    const std::optional<metadata::ExifSegment> segment = metadata::FindExifSegment(
+        [this](std::uint64_t pos, void* out, std::size_t n) { return f_.Read(pos, out, n); },
+        metadata::MarkerRule::LengthEverywhere);
+    if (!segment) return false;
+    base_ = segment->base;
+    segmentEnd_ = segment->end;
     x_.Valid = true;
 
     //  TIFF header at the base, and the entry count of IFD0 right behind it:

@@ -1,5 +1,6 @@
 #include "thumbnails/JpegThumbnail.h"
 
+#include "metadata/JpegSegments.h"
 #include "metadata/TiffWalker.h"
 #include "platform/UniqueFd.h"
 
@@ -108,46 +109,16 @@ bool ParseExifTiff(const uint8_t* data, size_t size, TExifThumbFacts& facts)
 
 std::vector<uint8_t> ReadExifBlock(int fd)
 {
-    // Segments: FF xx, then a 16-bit big-endian length that counts itself.
-    // FF D8 opens the file; FF DA starts the image data.
-    auto readAt = [fd](void* buf, size_t n, off_t at) {
-        return platform::ReadFull(fd, buf, n, at) == static_cast<ssize_t>(n);
+    auto readAt = [fd](uint64_t pos, void* out, size_t n) {
+        return platform::ReadFull(fd, out, n, static_cast<int64_t>(pos)) == static_cast<ssize_t>(n);
     };
-    uint8_t head[4];
-    if (!readAt(head, 2, 0) || head[0] != 0xFF || head[1] != 0xD8)
+    const std::optional<metadata::ExifSegment> segment = metadata::FindExifSegment(readAt);
+    if (!segment || segment->end <= segment->base)
         return {};
-    off_t pos = 2;
-    for (int segment = 0; segment < 32; ++segment) {
-        if (!readAt(head, 4, pos) || head[0] != 0xFF)
-            return {};
-        uint8_t marker = head[1];
-        if (marker == 0xFF) {  // fill byte before a marker
-            pos += 1;
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9)
-            return {};
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
-            pos += 2;
-            continue;
-        }
-        size_t length = metadata::Be16(head + 2);
-        if (length < 2)
-            return {};
-        if (marker == 0xE1 && length >= 2 + 6) {
-            uint8_t ident[6];
-            if (!readAt(ident, 6, pos + 4))
-                return {};
-            if (std::memcmp(ident, "Exif\0\0", 6) == 0) {
-                std::vector<uint8_t> block(length - 2 - 6);
-                if (!readAt(block.data(), block.size(), pos + 4 + 6))
-                    return {};
-                return block;
-            }
-        }
-        pos += 2 + static_cast<off_t>(length);
-    }
-    return {};
+    std::vector<uint8_t> block(segment->end - segment->base);
+    if (!readAt(segment->base, block.data(), block.size()))
+        return {};
+    return block;
 }
 
 gfx::Bitmap ResizeBgr(const gfx::Bitmap& src, int width, int height)

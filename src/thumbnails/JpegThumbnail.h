@@ -27,10 +27,9 @@ struct TExifThumbFacts {
 // TIFF structure.
 bool ParseExifTiff(const uint8_t* data, size_t size, TExifThumbFacts& facts);
 
-// Reads the JPEG marker segments of the open file before the image data and
-// returns the payload of the EXIF segment behind "Exif\0\0" (empty when there
-// is none). Stops at the start of scan, at damage, or after a bounded number
-// of segments.
+// The payload of the open file's EXIF segment behind "Exif\0\0", found by
+// metadata::FindExifSegment; empty when there is none or the file ends
+// inside it.
 std::vector<uint8_t> ReadExifBlock(int fd);
 
 // Scales a Bgr24 picture to w x h: area averaging when shrinking in both
