@@ -15,6 +15,7 @@
 #include "platform/FindFiles.h"
 #include "rename/RenameJournal.h"
 #include "support/ChildProcess.h"
+#include "support/Files.h"
 
 #include <algorithm>
 #include <chrono>
@@ -51,12 +52,6 @@ bool LooksLikeDate(const std::string& s)
     return true;
 }
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 // Camera samples whose DateTimeOriginal lies in their first 64 KiB.
 std::vector<Seed> CameraSeeds()
 {
@@ -73,7 +68,7 @@ std::vector<Seed> CameraSeeds()
             } catch (...) {
                 continue;
             }
-            Seed s{ReadAll(e.path().string()), exif.DateTimeOriginal};
+            Seed s{support::ReadFile(e.path().string()), exif.DateTimeOriginal};
             const auto at = s.bytes.find(s.date);
             if (LooksLikeDate(s.date) && at != std::string::npos && at < 65536)
                 seeds.push_back(std::move(s));
@@ -258,7 +253,7 @@ int main(int argc, char** argv)
             MakeSet(dir, seeds, count);
             const std::vector<std::string> files = JpegsIn(dir);
             for (const auto& f : files)  // warm the page cache
-                ReadAll(dir + "/" + f);
+                support::ReadFile(dir + "/" + f);
             const auto t0 = std::chrono::steady_clock::now();
             c.run(dir, files);
             best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
@@ -306,7 +301,7 @@ int main(int argc, char** argv)
     // photo's first 4 KiB (already read for the EXIF date) and its hash.
     std::vector<std::string> heads;
     for (const auto& f : JpegsIn(dir))
-        heads.push_back(ReadAll(dir + "/" + f).substr(0, 16384));
+        heads.push_back(support::ReadFile(dir + "/" + f).substr(0, 16384));
     std::vector<double> identity;
     std::uint64_t sink = 0;
     for (int r = 0; r < kPairs; ++r) {
@@ -338,7 +333,7 @@ int main(int argc, char** argv)
         const bool companions = r % 2 == 1;
         MakeSet(dir, seeds, count, companions);
         for (const auto& f : JpegsIn(dir))
-            ReadAll(dir + "/" + f);
+            support::ReadFile(dir + "/" + f);
         std::vector<std::string> args = {cli, "rename"};
         if (companions)
             args.push_back("--companions");

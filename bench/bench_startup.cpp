@@ -80,9 +80,9 @@ void MakeFolder(const std::string& folder)
             ++copied;
     }
     for (int i = copied; i < 20; ++i) {
-        const auto jpeg = samples::QuadrantJpeg(1600, 1200, {200, 40, 40}, {40, 200, 40}, {40, 40, 200},
+        const auto jpeg = support::QuadrantJpeg(1600, 1200, {200, 40, 40}, {40, 200, 40}, {40, 40, 200},
                                                 {uint8_t(10 * i), 120, 200});
-        samples::WriteFile(folder + "/photo" + std::to_string(i) + ".jpg", jpeg);
+        support::WriteFile(folder + "/photo" + std::to_string(i) + ".jpg", jpeg);
     }
 }
 

@@ -20,6 +20,7 @@
 #include "platform/FileStream.h"
 
 #include "support/ChildProcess.h"
+#include "support/ExifWriter.h"
 #include "support/JpegSamples.h"
 #include "support/ScratchFolder.h"
 
@@ -49,7 +50,7 @@ double Seconds(Clock::time_point a, Clock::time_point b)
 std::vector<uint8_t> MakePhoto(int variant)
 {
     const int w = 4000, h = 3000;
-    return samples::EncodeJpeg(w, h, [variant](int y, uint8_t* rgb) {
+    return support::EncodeJpeg(w, h, [variant](int y, uint8_t* rgb) {
         uint32_t seed = static_cast<uint32_t>(y * 2654435761u + variant * 97u);
         for (int x = 0; x < w; ++x) {
             seed = seed * 1664525u + 1013904223u;
@@ -176,14 +177,14 @@ int main(int argc, char** argv)
     std::vector<std::vector<uint8_t>> photos, withThumb;
     for (int v = 0; v < 4; ++v) {
         photos.push_back(MakePhoto(v));
-        std::vector<uint8_t> thumb = samples::EncodeJpeg(160, 120, [v](int y, uint8_t* rgb) {
+        std::vector<uint8_t> thumb = support::EncodeJpeg(160, 120, [v](int y, uint8_t* rgb) {
             for (int x = 0; x < 160; ++x) {
                 rgb[x * 3] = static_cast<uint8_t>(x + v * 40);
                 rgb[x * 3 + 1] = static_cast<uint8_t>(y * 2);
                 rgb[x * 3 + 2] = static_cast<uint8_t>(x + y);
             }
         });
-        withThumb.push_back(samples::WithExif(photos.back(), samples::ExifTiff(1, thumb), true));
+        withThumb.push_back(support::JpegWithExif(support::ExifTiff(1, thumb), photos.back(), true));
     }
     std::vector<std::string> exifNames, plainNames;
     uintmax_t bytes = 0;
@@ -192,7 +193,7 @@ int main(int argc, char** argv)
         std::snprintf(name, sizeof name, "IMG_%04d.jpg", i);
         bool exif = i < half;
         const auto& data = exif ? withThumb[i % 4] : photos[i % 4];
-        samples::WriteFile((exif ? exifDir : plainDir) + "/" + name, data);
+        support::WriteFile((exif ? exifDir : plainDir) + "/" + name, data);
         (exif ? exifNames : plainNames).push_back(name);
         bytes += data.size();
     }
@@ -232,7 +233,7 @@ int main(int argc, char** argv)
         for (const auto& o : offsets)
             if (o == "-1")
                 std::printf("  warning: a photo gave no thumbnail\n");
-        std::vector<uint8_t> bytes = samples::ReadFile(dir / "cache.dat");
+        std::vector<uint8_t> bytes = support::ReadFile<std::vector<uint8_t>>(dir / "cache.dat");
         if (threads == 1) {
             referenceBytes[which] = std::move(bytes);
             referenceOffsets[which] = offsets;

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-using namespace exiftest;
+using namespace support;
 
 namespace {
 

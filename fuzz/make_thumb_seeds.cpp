@@ -7,6 +7,7 @@
 #include "gfx/Bmp.h"
 #include "gfx/GfxTestSupport.h"
 #include "thumbnails/ThumbBitmap.h"
+#include "support/ExifWriter.h"
 #include "support/JpegSamples.h"
 
 #include "FuzzSupport.h"
@@ -22,12 +23,12 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-using Options = samples::JpegOptions;
+using Options = support::JpegOptions;
 
 // A gradient in every channel.
 Bytes Encode(const Options& o)
 {
-    return samples::EncodeJpeg(o, [&](int y, int components, uint8_t* row) {
+    return support::EncodeJpeg(o, [&](int y, int components, uint8_t* row) {
         for (int x = 0; x < o.width; ++x)
             for (int c = 0; c < components; ++c)
                 row[static_cast<size_t>(x) * components + c] =
@@ -103,17 +104,17 @@ int main(int argc, char** argv)
     const Bytes progressiveThumb = Encode(progressiveThumbOptions);
     for (int orientation : {1, 3, 6, 8}) {
         const std::string o = std::to_string(orientation);
-        ok &= fuzz::Save(dir + "exif-" + o + ".jpg", samples::WithExif(body, samples::ExifTiff(orientation, {})));
+        ok &= fuzz::Save(dir + "exif-" + o + ".jpg", support::JpegWithExif(support::ExifTiff(orientation, {}), body));
         ok &= fuzz::Save(dir + "exif-thumb-" + o + "-ii.jpg",
-                   samples::WithExif(body, samples::ExifTiff(orientation, thumb), true));
+                   support::JpegWithExif(support::ExifTiff(orientation, thumb), body, true));
         ok &= fuzz::Save(dir + "exif-thumb-" + o + "-mm.jpg",
-                   samples::WithExif(body, samples::ExifTiff(orientation, thumb, true)));
+                   support::JpegWithExif(support::ExifTiff(orientation, thumb, true), body));
     }
-    ok &= fuzz::Save(dir + "exif-small-thumb-5.jpg", samples::WithExif(body, samples::ExifTiff(5, smallThumb)));
+    ok &= fuzz::Save(dir + "exif-small-thumb-5.jpg", support::JpegWithExif(support::ExifTiff(5, smallThumb), body));
     ok &= fuzz::Save(dir + "exif-progressive-thumb-7.jpg",
-               samples::WithExif(body, samples::ExifTiff(7, progressiveThumb, true)));
+               support::JpegWithExif(support::ExifTiff(7, progressiveThumb, true), body));
     ok &= fuzz::Save(dir + "exif-thumb-outside-2.jpg",
-               samples::WithExif(body, samples::ExifTiff(2, thumb, false, 100000)));
+               support::JpegWithExif(support::ExifTiff(2, thumb, false, 100000), body));
 
     // Cache images in every depth the cache reader takes.
     for (TPixelFormat format : {TPixelFormat::pf24bit, TPixelFormat::pf32bit, TPixelFormat::pf16bit}) {

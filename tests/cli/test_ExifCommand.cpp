@@ -13,7 +13,7 @@
 #include <vector>
 
 
-using namespace exiftest;
+using namespace support;
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <sstream>
 
-using namespace testphotos;
+using namespace support;
 
 namespace {
 

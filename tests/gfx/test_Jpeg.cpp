@@ -34,7 +34,7 @@ TEST(FitInside, KeepsAspectRatioWithTheLimitingSideFillingTheBox)
 
 TEST(DecodeJpeg, ABoxPicksTheSmallestScaleCoveringTheFittedPictureAndNoBoxFullSize)
 {
-    const std::vector<uint8_t> red = samples::SolidJpeg(640, 480, {220, 20, 20});
+    const std::vector<uint8_t> red = support::SolidJpeg(640, 480, {220, 20, 20});
     struct Case {
         gfx::JpegRequest request;
         int width, height;
@@ -58,7 +58,7 @@ TEST(DecodeJpeg, ABoxPicksTheSmallestScaleCoveringTheFittedPictureAndNoBoxFullSi
 
 TEST(DecodeJpeg, RefusalsAreSilentAndSayWhy)
 {
-    const std::vector<uint8_t> wide = samples::SolidJpeg(4100, 8, {1, 2, 3});
+    const std::vector<uint8_t> wide = support::SolidJpeg(4100, 8, {1, 2, 3});
     const std::vector<uint8_t> cut(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(wide.size() / 2));
     const uint8_t garbage[] = {0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3};
     struct Case {
@@ -85,7 +85,7 @@ TEST(DecodeJpeg, RefusalsAreSilentAndSayWhy)
 TEST(DecodeJpeg, AFileIsReadFromItsStartWhereverItsPositionIs)
 {
     support::ScratchFolder dir;
-    const int fd = ::open(dir.Write("a.jpg", samples::SolidJpeg(64, 48, {20, 20, 220})).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(dir.Write("a.jpg", support::SolidJpeg(64, 48, {20, 20, 220})).c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::lseek(fd, 100, SEEK_SET), 100);
     std::optional<gfx::Bitmap> b = gfx::DecodeJpegFile(fd);

@@ -5,6 +5,7 @@
 #include "platform/FileStream.h"
 #include "platform/OSError.h"
 
+#include "support/Files.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +23,6 @@ uint32_t U32(const std::vector<uint8_t>& b, size_t at)
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
 
-std::vector<uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
-
 } // namespace
 
 TEST(Bmp, TheFileIsTheBmpImageAt72DotsPerInchRowsBottomUp)
@@ -36,7 +31,7 @@ TEST(Bmp, TheFileIsTheBmpImageAt72DotsPerInchRowsBottomUp)
     gfxtest::Set(img, 0, 0, 0x0A141E);  // first pixel of the top row: red 10, green 20, blue 30
     support::ScratchFolder dir;
     SaveBmpFile(dir / "b.bmp", img);
-    const auto b = ReadFile(dir / "b.bmp");
+    const auto b = support::ReadFile<std::vector<uint8_t>>(dir / "b.bmp");
     EXPECT_EQ(b, gfx::EncodeBmp(img, 2835));
     ASSERT_EQ(b.size(), 54u + 2 * 12);
     EXPECT_EQ(U32(b, 38), 2835u);
@@ -80,7 +75,7 @@ protected:
     {
         // The program's own background picture: a real JPEG that every clone has.
         sample = QUISTELOR_BACKGROUND_JPEG;
-        bytes = ReadFile(sample);
+        bytes = support::ReadFile<std::vector<uint8_t>>(sample);
         ASSERT_GT(bytes.size(), 1000u) << sample;
     }
     std::string sample;

@@ -1,3 +1,4 @@
+#include "support/Files.h"
 #include "support/QtTestEnv.h"
 #include "support/ScreenStage.h"
 
@@ -43,12 +44,6 @@ namespace {
 QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
 
 void Touch(const fs::path& p, const std::string& content = "x") { std::ofstream(p.string()) << content; }
-
-std::string ReadAll(const fs::path& p)
-{
-    std::ifstream f(p.string(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
 
 int StoredInteger(const char* name)
 {
@@ -397,11 +392,11 @@ TEST_F(MainWindow, ASecondCopyCannotTakeTheCacheFileAndLeavesItAlone)
         EXPECT_TRUE(boxes.texts[0].startsWith("Cannot create file \"" + Q(cache) + "\". "))
             << boxes.texts[0].toStdString();
         EXPECT_FALSE(second.ThumbStream.has_value());
-        EXPECT_EQ(ReadAll(cache), "first copy");
+        EXPECT_EQ(support::ReadFile(cache.string()), "first copy");
     }
-    EXPECT_EQ(ReadAll(cache), "first copy") << "closing the second copy must not empty the first one's cache";
+    EXPECT_EQ(support::ReadFile(cache.string()), "first copy") << "closing the second copy must not empty the first one's cache";
     form.reset();
-    EXPECT_EQ(ReadAll(cache), "");
+    EXPECT_EQ(support::ReadFile(cache.string()), "");
 }
 
 TEST_F(MainWindow, AMissingTempFolderIsReportedAndLeavesNoCacheFile)

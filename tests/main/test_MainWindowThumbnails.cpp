@@ -21,7 +21,7 @@
 #include <memory>
 
 namespace fs = std::filesystem;
-using samples::Rgb;
+using support::Rgb;
 
 namespace {
 
@@ -103,7 +103,7 @@ protected:
     }
     void Photo(const std::string& name, const std::vector<uint8_t>& bytes)
     {
-        samples::WriteFile((dir / name).string(), bytes);
+        support::WriteFile((dir / name).string(), bytes);
     }
     // The index of a file in the list (the listing order is the platform's).
     int IndexOf(const std::string& name) const
@@ -125,7 +125,7 @@ protected:
 TEST_F(Thumbnails, StatusBarShowsEachPhotoAtOnceThenTheSelectionCount)
 {
     for (int i = 0; i < 20; ++i)
-        Photo("p" + std::to_string(i) + ".jpg", samples::SolidJpeg(40, 30, Red));
+        Photo("p" + std::to_string(i) + ".jpg", support::SolidJpeg(40, 30, Red));
     Show();
     PaintRecorder recorder(*form);
     OpenFolder();
@@ -150,9 +150,9 @@ TEST_F(Thumbnails, StatusBarShowsEachPhotoAtOnceThenTheSelectionCount)
 TEST_F(Thumbnails, FrenchStepNameAndOneEntryPerPhoto)
 {
     ResetSettings("FR");
-    Photo("a.jpg", samples::SolidJpeg(40, 30, Red));
+    Photo("a.jpg", support::SolidJpeg(40, 30, Red));
     Photo("b.jpg", {'n', 'o'});
-    Photo("c.jpg", samples::SolidJpeg(30, 40, Blue));
+    Photo("c.jpg", support::SolidJpeg(30, 40, Blue));
     Show();
     PaintRecorder recorder(*form);
     OpenFolder();
@@ -168,7 +168,7 @@ TEST_F(Thumbnails, FrenchStepNameAndOneEntryPerPhoto)
 
 TEST_F(Thumbnails, AnEmptyFolderEmptiesTheCache)
 {
-    Photo("a.jpg", samples::SolidJpeg(40, 30, Red));
+    Photo("a.jpg", support::SolidJpeg(40, 30, Red));
     Show();
     OpenFolder();
     ASSERT_GT(form->ThumbStream->Size(), 0);
@@ -181,8 +181,8 @@ TEST_F(Thumbnails, AnEmptyFolderEmptiesTheCache)
 
 TEST_F(Thumbnails, TheProgressBarComesToRestWhenTheLastPhotoHasNoThumbnail)
 {
-    Photo("a.jpg", samples::SolidJpeg(40, 30, Red));
-    Photo("b.jpg", samples::SolidJpeg(40, 30, Red));
+    Photo("a.jpg", support::SolidJpeg(40, 30, Red));
+    Photo("b.jpg", support::SolidJpeg(40, 30, Red));
     Photo("z.jpg", {'n', 'o'});
     Show();
     OpenFolder();
@@ -196,7 +196,7 @@ TEST_F(Thumbnails, TheProgressBarComesToRestWhenTheLastPhotoHasNoThumbnail)
 
 TEST_F(Thumbnails, TheListPaintsThumbnailsAndFramesThroughItsDelegate)
 {
-    Photo("a.jpg", samples::SolidJpeg(400, 300, Red));
+    Photo("a.jpg", support::SolidJpeg(400, 300, Red));
     Show();
     OpenFolder();
     ProcessEvents();

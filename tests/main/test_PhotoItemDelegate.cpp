@@ -15,7 +15,7 @@
 
 #include <optional>
 
-using samples::Rgb;
+using support::Rgb;
 
 namespace {
 
@@ -50,7 +50,7 @@ protected:
 
     void Photo(const std::string& name, const std::vector<uint8_t>& bytes)
     {
-        samples::WriteFile(photos / name, bytes);
+        support::WriteFile(photos / name, bytes);
         names.push_back(name);
     }
     void BuildCache() { BuildThumbnailCache(photos.Path(), names, *cache, offsets, 100, 100); }
@@ -90,8 +90,8 @@ protected:
 
 TEST_F(PhotoItems, LandscapeGetsWhiteRowsBelowAndPortraitWhiteColumnsAtTheRight)
 {
-    Photo("wide.jpg", samples::SolidJpeg(400, 300, Red));
-    Photo("tall.jpg", samples::SolidJpeg(300, 400, Blue));
+    Photo("wide.jpg", support::SolidJpeg(400, 300, Red));
+    Photo("tall.jpg", support::SolidJpeg(300, 400, Blue));
     BuildCache();
     const QPoint o = BoxOrigin();
 
@@ -110,7 +110,7 @@ TEST_F(PhotoItems, LandscapeGetsWhiteRowsBelowAndPortraitWhiteColumnsAtTheRight)
 
 TEST_F(PhotoItems, SelectionChangesTheFrameFromWhiteToWideLightBlue)
 {
-    Photo("a.jpg", samples::SolidJpeg(400, 300, Red));
+    Photo("a.jpg", support::SolidJpeg(400, 300, Red));
     BuildCache();
     const QPoint o = BoxOrigin();
 
@@ -128,7 +128,7 @@ TEST_F(PhotoItems, SelectionChangesTheFrameFromWhiteToWideLightBlue)
 
 TEST_F(PhotoItems, PhotoWithoutThumbnailShowsTheTypeIconCentred)
 {
-    Photo("a.jpg", samples::SolidJpeg(400, 300, Red));
+    Photo("a.jpg", support::SolidJpeg(400, 300, Red));
     Photo("broken.jpg", {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'});
     BuildCache();
     const int broken = IndexOf("broken.jpg");
@@ -150,8 +150,8 @@ TEST_F(PhotoItems, PhotoWithoutThumbnailShowsTheTypeIconCentred)
 
 TEST_F(PhotoItems, DamagedOrMissingCacheOrEntryIsDrawnLikeAPhotoWithoutThumbnail)
 {
-    Photo("a.jpg", samples::SolidJpeg(400, 300, Red));
-    Photo("b.jpg", samples::SolidJpeg(400, 300, Red));
+    Photo("a.jpg", support::SolidJpeg(400, 300, Red));
+    Photo("b.jpg", support::SolidJpeg(400, 300, Red));
     BuildCache();
     const QPoint o = BoxOrigin();
     ASSERT_TRUE(Near(Draw(0, false).pixel(o + QPoint(50, 50)), Of(Red)));

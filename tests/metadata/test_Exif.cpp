@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-using namespace exiftest;
+using namespace support;
 
 namespace {
 

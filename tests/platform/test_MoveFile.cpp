@@ -15,7 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace testphotos;
+using namespace support;
 using platform::MoveMethod;
 
 namespace {

@@ -11,7 +11,7 @@
 #include <random>
 #include <unistd.h>
 
-using namespace testphotos;
+using namespace support;
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-using namespace testphotos;
+using namespace support;
 
 namespace {
 

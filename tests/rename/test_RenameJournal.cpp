@@ -20,7 +20,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-using namespace testphotos;
+using namespace support;
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "support/ChildProcess.h"
 
+#include "support/Files.h"
 #include "support/ScratchFolder.h"
 
 #include <cstring>
@@ -18,12 +19,6 @@ extern char** environ;
 namespace support {
 
 namespace {
-
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The parent's environment with the changes applied.
 std::vector<std::string> ChildEnvironment(const std::vector<std::string>& changes)
@@ -101,8 +96,8 @@ ProcessRun RunProcess(const std::vector<std::string>& argv, const ProcessOptions
         ::close(unread[1]);
     if (io) {
         if (!options.stdoutTo && !options.stdoutUnread)
-            run.out = Slurp(outPath);
-        run.err = Slurp(errPath);
+            run.out = ReadFile(outPath);
+        run.err = ReadFile(errPath);
     }
     return run;
 }

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace exiftest {
+namespace support {
 
 // Returns the name of a comma locale usable with setlocale, or "" when none
 // can be had. The environment variable LOCPATH may be set for it.
@@ -38,4 +38,4 @@ inline std::string CommaLocale()
     return name;
 }
 
-} // namespace exiftest
+} // namespace support

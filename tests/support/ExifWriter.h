@@ -11,10 +11,11 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace exiftest {
+namespace support {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -161,7 +162,20 @@ inline Bytes Jfif()
 }
 inline Bytes ScanAndEnd() { return Segment(0xDA, Bytes(10, 0x11)) + Bytes(64, 0x22) + Bytes{0xFF, 0xD9}; }
 
-// A JPEG that starts with the EXIF segment.
-inline Bytes JpegWithExif(const Bytes& tiff) { return Soi() + ExifSegment(tiff) + ScanAndEnd(); }
+// A JPEG with an EXIF segment holding tiff: jpeg with the segment inserted
+// behind its start marker, and behind a JFIF APP0 segment when keepApp0 (a
+// leading APP0 is dropped otherwise, as an EXIF file has none); by default a
+// minimal JPEG of a dummy scan.
+inline Bytes JpegWithExif(const Bytes& tiff, const Bytes& jpeg = Soi() + ScanAndEnd(), bool keepApp0 = false)
+{
+    if (jpeg.size() < 2)
+        throw std::invalid_argument("JpegWithExif: no start marker");
+    std::size_t rest = 2;
+    if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
+        rest = 2 + 2 + (std::size_t(jpeg[4]) << 8 | jpeg[5]);
+    const Bytes app0(jpeg.begin() + 2, jpeg.begin() + static_cast<std::ptrdiff_t>(keepApp0 ? rest : 2));
+    return Bytes(jpeg.begin(), jpeg.begin() + 2) + app0 + ExifSegment(tiff) +
+           Bytes(jpeg.begin() + static_cast<std::ptrdiff_t>(rest), jpeg.end());
+}
 
-} // namespace exiftest
+} // namespace support

@@ -9,7 +9,7 @@
 
 #include <jpeglib.h>
 
-namespace samples {
+namespace support {
 
 std::vector<uint8_t> EncodeJpeg(const JpegOptions& o, const SampleFiller& fill)
 {
@@ -142,43 +142,4 @@ std::vector<uint8_t> ExifTiff(int orientation, const std::vector<uint8_t>& thumb
     return w.bytes;
 }
 
-std::vector<uint8_t> WithExif(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& tiff, bool withApp0)
-{
-    if (jpeg.size() < 2 || 2 + 6 + tiff.size() > 0xFFFF)
-        throw std::invalid_argument("WithExif: bad input");
-    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
-    size_t rest = 2;
-    // The encoder writes a JFIF APP0 first; keep it or drop it.
-    if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0) {
-        size_t len = (size_t(jpeg[4]) << 8) | jpeg[5];
-        if (withApp0)
-            out.insert(out.end(), jpeg.begin() + 2, jpeg.begin() + 2 + 2 + len);
-        rest = 2 + 2 + len;
-    }
-    const size_t len = 2 + 6 + tiff.size();
-    out.push_back(0xFF);
-    out.push_back(0xE1);
-    out.push_back(static_cast<uint8_t>(len >> 8));
-    out.push_back(static_cast<uint8_t>(len & 0xFF));
-    const char ident[6] = {'E', 'x', 'i', 'f', 0, 0};
-    out.insert(out.end(), ident, ident + 6);
-    out.insert(out.end(), tiff.begin(), tiff.end());
-    out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(rest), jpeg.end());
-    return out;
-}
-
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!f)
-        throw std::runtime_error("cannot write " + path);
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-} // namespace samples
+} // namespace support

@@ -1,6 +1,7 @@
 #pragma once
 // Makes JPEG files for the thumbnail tests and benchmark: pictures from a
-// row generator, EXIF blocks with an orientation and an embedded thumbnail.
+// row generator, EXIF blocks with an orientation and an embedded thumbnail
+// (JpegWithExif in ExifWriter.h puts them into a JPEG).
 
 #include <cstdint>
 #include <cstdio>
@@ -10,7 +11,9 @@
 
 #include <jpeglib.h>
 
-namespace samples {
+#include "support/Files.h"
+
+namespace support {
 
 struct Rgb {
     uint8_t r, g, b;
@@ -49,12 +52,5 @@ std::vector<uint8_t> SolidJpeg(int width, int height, Rgb colour);
 std::vector<uint8_t> ExifTiff(int orientation, const std::vector<uint8_t>& thumb, bool motorola = false,
                               int64_t thumbOffsetShift = 0);
 
-// The JPEG with an APP1 "Exif" segment holding tiff inserted behind the
-// start marker (and behind a JFIF APP0 segment when withApp0).
-std::vector<uint8_t> WithExif(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& tiff,
-                              bool withApp0 = false);
 
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
-std::vector<uint8_t> ReadFile(const std::string& path);
-
-} // namespace samples
+} // namespace support

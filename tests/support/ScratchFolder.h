@@ -3,8 +3,9 @@
 // (TMPDIR), removed with everything in it when the object goes, even when a
 // test took its write permission away.
 
+#include "support/Files.h"
+
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -41,10 +42,7 @@ public:
     std::string Write(const std::string& name, const Bytes& bytes) const
     {
         const std::string file = *this / name;
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        if (!out)
-            throw std::runtime_error("cannot write " + file);
+        WriteFile(file, bytes);
         return file;
     }
 

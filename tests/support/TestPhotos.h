@@ -2,6 +2,8 @@
 // Small helpers for tests that need real photo files: JPEG files with or
 // without an EXIF shooting date, file times, folder listings.
 
+#include "support/ExifWriter.h"
+#include "support/Files.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace testphotos {
-
-using support::ScratchFolder;
+namespace support {
 
 // A minimal JPEG: start of image, an APP1 EXIF segment (Intel order) whose
 // Exif directory holds DateTimeOriginal, some image bytes that make every file
@@ -33,53 +33,29 @@ inline std::string JpegBytes(const std::string& dateTimeOriginal, const std::str
         u16(s, v & 0xFFFF);
         u16(s, v >> 16);
     };
-    std::string out = "\xFF\xD8";
-    if (!dateTimeOriginal.empty()) {
-        std::string tiff = "II";
-        u16(tiff, 0x2A);
-        u32(tiff, 8);
-        u16(tiff, 1);  // IFD0: one entry, the Exif directory pointer
-        u16(tiff, 0x8769);
-        u16(tiff, 4);
-        u32(tiff, 1);
-        u32(tiff, 26);
-        u32(tiff, 0);
-        u16(tiff, 1);  // Exif IFD at 26: DateTimeOriginal
-        u16(tiff, 0x9003);
-        u16(tiff, 2);
-        u32(tiff, static_cast<std::uint32_t>(dateTimeOriginal.size() + 1));
-        u32(tiff, 44);
-        u32(tiff, 0);
-        tiff += dateTimeOriginal;
-        tiff += '\0';
-        std::string app1 = std::string("Exif\0\0", 6) + tiff;
-        const unsigned len = static_cast<unsigned>(app1.size() + 2);
-        out += "\xFF\xE1";
-        out += char(len >> 8);
-        out += char(len & 0xFF);
-        out += app1;
-    }
-    out += "\xFF\xFE";  // a comment segment carrying the body
-    const unsigned clen = static_cast<unsigned>(body.size() + 2);
-    out += char(clen >> 8);
-    out += char(clen & 0xFF);
-    out += body;
-    out += "\xFF\xD9";
-    return out;
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!f)
-        throw std::runtime_error("cannot write " + path);
-}
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
+    // A comment segment carrying the body.
+    const Bytes jpeg = Soi() + Segment(0xFE, B(body)) + Bytes{0xFF, 0xD9};
+    if (dateTimeOriginal.empty())
+        return std::string(jpeg.begin(), jpeg.end());
+    std::string tiff = "II";
+    u16(tiff, 0x2A);
+    u32(tiff, 8);
+    u16(tiff, 1);  // IFD0: one entry, the Exif directory pointer
+    u16(tiff, 0x8769);
+    u16(tiff, 4);
+    u32(tiff, 1);
+    u32(tiff, 26);
+    u32(tiff, 0);
+    u16(tiff, 1);  // Exif IFD at 26: DateTimeOriginal
+    u16(tiff, 0x9003);
+    u16(tiff, 2);
+    u32(tiff, static_cast<std::uint32_t>(dateTimeOriginal.size() + 1));
+    u32(tiff, 44);
+    u32(tiff, 0);
+    tiff += dateTimeOriginal;
+    tiff += '\0';
+    const Bytes out = JpegWithExif(B(tiff), jpeg);
+    return std::string(out.begin(), out.end());
 }
 
 inline void SetModified(const std::string& path, std::time_t when)
@@ -115,4 +91,4 @@ inline void UseUtc()
     tzset();
 }
 
-} // namespace testphotos
+} // namespace support

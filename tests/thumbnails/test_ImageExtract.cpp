@@ -4,6 +4,7 @@
 #include "thumbnails/JpegThumbnail.h"
 #include "thumbnails/ThumbBitmap.h"
 
+#include "support/ExifWriter.h"
 #include "support/JpegSamples.h"
 #include "support/ScratchFolder.h"
 
@@ -19,7 +20,7 @@
 
 #include <jpeglib.h>
 
-using samples::Rgb;
+using support::Rgb;
 
 namespace {
 
@@ -122,9 +123,9 @@ TEST(CollapseDoubledSeparators, TurnsEachDoubledSeparatorIntoOne)
 
 TEST(ParseExifTiff, FindsOrientationAndThumbnailInBothByteOrders)
 {
-    std::vector<uint8_t> thumb = samples::SolidJpeg(16, 12, Green);
+    std::vector<uint8_t> thumb = support::SolidJpeg(16, 12, Green);
     for (bool motorola : {false, true}) {
-        std::vector<uint8_t> tiff = samples::ExifTiff(6, thumb, motorola);
+        std::vector<uint8_t> tiff = support::ExifTiff(6, thumb, motorola);
         TExifThumbFacts facts;
         ASSERT_TRUE(ParseExifTiff(tiff.data(), tiff.size(), facts));
         EXPECT_EQ(facts.Orientation, 6);
@@ -137,17 +138,17 @@ TEST(ParseExifTiff, FindsOrientationAndThumbnailInBothByteOrders)
 
 TEST(ParseExifTiff, RejectsOrIgnoresEverythingOutsideTheBlock)
 {
-    std::vector<uint8_t> thumb = samples::SolidJpeg(16, 12, Green);
+    std::vector<uint8_t> thumb = support::SolidJpeg(16, 12, Green);
     TExifThumbFacts facts;
 
     // A thumbnail said to lie beyond the block is not reported.
-    std::vector<uint8_t> outside = samples::ExifTiff(1, thumb, false, 1000);
+    std::vector<uint8_t> outside = support::ExifTiff(1, thumb, false, 1000);
     ASSERT_TRUE(ParseExifTiff(outside.data(), outside.size(), facts));
     EXPECT_EQ(facts.ThumbLength, 0u);
 
     // Every truncation of a valid block parses safely; none reports a
     // thumbnail that does not fit.
-    std::vector<uint8_t> full = samples::ExifTiff(3, thumb);
+    std::vector<uint8_t> full = support::ExifTiff(3, thumb);
     for (size_t n = 0; n < full.size(); ++n) {
         std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
         TExifThumbFacts f;
@@ -164,7 +165,7 @@ TEST(ParseExifTiff, RejectsOrIgnoresEverythingOutsideTheBlock)
     EXPECT_FALSE(ParseExifTiff(nullptr, 0, facts));
 
     // Orientation values outside 1..8 count as upright.
-    std::vector<uint8_t> odd = samples::ExifTiff(9, {});
+    std::vector<uint8_t> odd = support::ExifTiff(9, {});
     ASSERT_TRUE(ParseExifTiff(odd.data(), odd.size(), facts));
     EXPECT_EQ(facts.Orientation, 1);
 }
@@ -183,8 +184,8 @@ TEST(ParseExifTiff, SurvivesAnIfdLinkPointingBackAtItself)
 
 TEST_F(ExtractTest, LandscapeAndPortraitPhotosFitTheBoxIn24Bits)
 {
-    std::string landscape = Write("l.jpg", samples::QuadrantJpeg(400, 300, Red, Blue, Red, Blue));
-    std::string portrait = Write("p.jpg", samples::QuadrantJpeg(300, 400, Red, Red, Blue, Blue));
+    std::string landscape = Write("l.jpg", support::QuadrantJpeg(400, 300, Red, Blue, Red, Blue));
+    std::string portrait = Write("p.jpg", support::QuadrantJpeg(300, 400, Red, Red, Blue, Blue));
 
     gfx::Bitmap a = NewThumbBitmap(100, 100);
     ASSERT_TRUE(ExtractThumbnail(landscape, a));
@@ -206,7 +207,7 @@ TEST_F(ExtractTest, LandscapeAndPortraitPhotosFitTheBoxIn24Bits)
 
 TEST_F(ExtractTest, GivesTheRequestedColourDepth)
 {
-    std::string path = Write("a.jpg", samples::SolidJpeg(64, 48, Blue));
+    std::string path = Write("a.jpg", support::SolidJpeg(64, 48, Blue));
     struct Case {
         TPixelFormat format;
         int bits;
@@ -230,10 +231,10 @@ TEST_F(ExtractTest, PrefersTheEmbeddedThumbnailWhenItCoversTheBox)
 {
     // The photo is red, its embedded thumbnail green: the colour tells which
     // one was used.
-    std::vector<uint8_t> photo = samples::SolidJpeg(640, 480, Red);
-    std::string withThumb = Write("t.jpg", samples::WithExif(photo, samples::ExifTiff(1, samples::SolidJpeg(160, 120, Green))));
+    std::vector<uint8_t> photo = support::SolidJpeg(640, 480, Red);
+    std::string withThumb = Write("t.jpg", support::JpegWithExif(support::ExifTiff(1, support::SolidJpeg(160, 120, Green)), photo));
     std::string withApp0 =
-        Write("t0.jpg", samples::WithExif(photo, samples::ExifTiff(1, samples::SolidJpeg(160, 120, Green), true), true));
+        Write("t0.jpg", support::JpegWithExif(support::ExifTiff(1, support::SolidJpeg(160, 120, Green), true), photo, true));
 
     for (const std::string& path : {withThumb, withApp0}) {
         gfx::Bitmap bmp = NewThumbBitmap(100, 100);
@@ -246,8 +247,8 @@ TEST_F(ExtractTest, PrefersTheEmbeddedThumbnailWhenItCoversTheBox)
 
 TEST_F(ExtractTest, FallsBackToThePhotoWhenTheEmbeddedThumbnailIsUnusable)
 {
-    std::vector<uint8_t> photo = samples::SolidJpeg(640, 480, Red);
-    std::vector<uint8_t> damagedThumb = samples::SolidJpeg(160, 120, Green);
+    std::vector<uint8_t> photo = support::SolidJpeg(640, 480, Red);
+    std::vector<uint8_t> damagedThumb = support::SolidJpeg(160, 120, Green);
     damagedThumb.resize(damagedThumb.size() / 2);
     std::vector<uint8_t> garbage(300, 0x5A);
 
@@ -255,13 +256,13 @@ TEST_F(ExtractTest, FallsBackToThePhotoWhenTheEmbeddedThumbnailIsUnusable)
         const char* name;
         std::vector<uint8_t> tiff;
     } cases[] = {
-        {"too-small.jpg", samples::ExifTiff(1, samples::SolidJpeg(40, 30, Green))},
-        {"outside.jpg", samples::ExifTiff(1, samples::SolidJpeg(160, 120, Green), false, 100000)},
-        {"truncated.jpg", samples::ExifTiff(1, damagedThumb)},
-        {"garbage.jpg", samples::ExifTiff(1, garbage)},
+        {"too-small.jpg", support::ExifTiff(1, support::SolidJpeg(40, 30, Green))},
+        {"outside.jpg", support::ExifTiff(1, support::SolidJpeg(160, 120, Green), false, 100000)},
+        {"truncated.jpg", support::ExifTiff(1, damagedThumb)},
+        {"garbage.jpg", support::ExifTiff(1, garbage)},
     };
     for (const auto& c : cases) {
-        std::string path = Write(c.name, samples::WithExif(photo, c.tiff));
+        std::string path = Write(c.name, support::JpegWithExif(c.tiff, photo));
         gfx::Bitmap bmp = NewThumbBitmap(100, 100);
         ASSERT_TRUE(ExtractThumbnail(path, bmp)) << c.name;
         EXPECT_TRUE(Near(gfxtest::Get(bmp, 50, 37), Red)) << c.name;
@@ -284,14 +285,14 @@ TEST_F(ExtractTest, TurnsEveryExifOrientationUpright)
     for (const auto& c : cases) {
         bool sideways = c.orientation >= 5;
         std::vector<uint8_t> stored =
-            samples::QuadrantJpeg(sideways ? 300 : 400, sideways ? 400 : 300, c.tl, c.tr, c.bl, c.br);
+            support::QuadrantJpeg(sideways ? 300 : 400, sideways ? 400 : 300, c.tl, c.tr, c.bl, c.br);
         // Once with an embedded thumbnail stored the same way, once without.
         std::vector<uint8_t> thumb =
-            samples::QuadrantJpeg(sideways ? 120 : 160, sideways ? 160 : 120, c.tl, c.tr, c.bl, c.br);
+            support::QuadrantJpeg(sideways ? 120 : 160, sideways ? 160 : 120, c.tl, c.tr, c.bl, c.br);
         for (bool embedded : {false, true}) {
             std::string name = "o" + std::to_string(c.orientation) + (embedded ? "t" : "") + ".jpg";
             std::string path =
-                Write(name, samples::WithExif(stored, samples::ExifTiff(c.orientation, embedded ? thumb : std::vector<uint8_t>{})));
+                Write(name, support::JpegWithExif(support::ExifTiff(c.orientation, embedded ? thumb : std::vector<uint8_t>{}), stored));
             gfx::Bitmap bmp = NewThumbBitmap(100, 100);
             ASSERT_TRUE(ExtractThumbnail(path, bmp)) << name;
             EXPECT_EQ(bmp.Width(), 100) << name;
@@ -307,7 +308,7 @@ TEST_F(ExtractTest, TurnsEveryExifOrientationUpright)
 
 TEST_F(ExtractTest, RefusesDamagedOrForeignFilesSilentlyAndLeavesTheBitmapAlone)
 {
-    std::vector<uint8_t> good = samples::QuadrantJpeg(320, 240, Red, Green, Blue, White);
+    std::vector<uint8_t> good = support::QuadrantJpeg(320, 240, Red, Green, Blue, White);
     std::vector<uint8_t> half(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
     std::vector<uint8_t> headerOnly(good.begin(), good.begin() + 200);
     std::vector<uint8_t> soiOnly = {0xFF, 0xD8};
@@ -346,7 +347,7 @@ TEST_F(ExtractTest, RefusesDamagedOrForeignFilesSilentlyAndLeavesTheBitmapAlone)
 
 TEST_F(ExtractTest, CorruptScanDataNeverCrashesOrPrints)
 {
-    std::vector<uint8_t> good = samples::QuadrantJpeg(320, 240, Red, Green, Blue, White);
+    std::vector<uint8_t> good = support::QuadrantJpeg(320, 240, Red, Green, Blue, White);
     testing::internal::CaptureStderr();
     // Overwrite a run of bytes at many places inside the image data.
     for (size_t at = good.size() / 4; at + 40 < good.size(); at += good.size() / 23) {
@@ -378,13 +379,13 @@ TEST_F(ExtractTest, MissingFilesFoldersAndPipesNamedLikePhotosGiveFalse)
     EXPECT_LT(::read(watch, event, sizeof event), 0) << "the pipe was opened";
     ::close(watch);
     gfx::Bitmap empty;
-    std::string path = Write("a.jpg", samples::SolidJpeg(64, 48, Blue));
+    std::string path = Write("a.jpg", support::SolidJpeg(64, 48, Blue));
     EXPECT_FALSE(ExtractThumbnail(path, empty)) << "a 0 x 0 request has no answer";
 }
 
 TEST_F(ExtractTest, PathWithADoubledSeparatorReachesTheFile)
 {
-    Write("a.jpg", samples::SolidJpeg(64, 48, Blue));
+    Write("a.jpg", support::SolidJpeg(64, 48, Blue));
     gfx::Bitmap bmp = NewThumbBitmap(100, 100);
     EXPECT_TRUE(ExtractThumbnail(dir.Path() + "//a.jpg", bmp));
     EXPECT_EQ(bmp.Width(), 100);
@@ -396,12 +397,12 @@ TEST_F(ExtractTest, PathWithADoubledSeparatorReachesTheFile)
 
 namespace {
 
-using EncodeOptions = samples::JpegOptions;
+using EncodeOptions = support::JpegOptions;
 
 // A gradient picture encoded as asked.
 std::vector<uint8_t> Encode(const EncodeOptions& o)
 {
-    return samples::EncodeJpeg(o, [&](int y, int components, uint8_t* row) {
+    return support::EncodeJpeg(o, [&](int y, int components, uint8_t* row) {
         for (size_t i = 0; i < static_cast<size_t>(o.width) * components; ++i)
             row[i] = static_cast<uint8_t>((i * 7 + static_cast<size_t>(y) * 3) & 0xFF);
     });
@@ -478,7 +479,7 @@ TEST_F(ExtractTest, PictureHeaderIsLookedForOnlyWithinABoundedReach)
     EXPECT_LE(::lseek(fd, 0, SEEK_CUR), 64L << 20) << "bytes read before giving up";
     ::close(fd);
 
-    std::vector<uint8_t> photo = samples::SolidJpeg(64, 48, Blue), app2 = {0xFF, 0xE2, 0xFF, 0xFF};
+    std::vector<uint8_t> photo = support::SolidJpeg(64, 48, Blue), app2 = {0xFF, 0xE2, 0xFF, 0xFF};
     app2.resize(0x10001, 7);
     for (int i = 0; i < 100; ++i)  // 6.5 MB of segments
         photo.insert(photo.begin() + 2, app2.begin(), app2.end());

@@ -4,6 +4,7 @@
 #include "thumbnails/ThumbnailCache.h"
 #include "platform/FileStream.h"
 
+#include "support/ExifWriter.h"
 #include "support/JpegSamples.h"
 #include "support/ScratchFolder.h"
 
@@ -15,7 +16,7 @@
 #include <cstring>
 #include <sys/resource.h>
 
-using samples::Rgb;
+using support::Rgb;
 
 namespace {
 
@@ -39,9 +40,9 @@ protected:
 
     void Photo(const std::string& name, const std::vector<uint8_t>& bytes)
     {
-        samples::WriteFile(photos / name, bytes);
+        support::WriteFile(photos / name, bytes);
     }
-    std::vector<uint8_t> CacheBytes() { return samples::ReadFile(dir / "cache.dat"); }
+    std::vector<uint8_t> CacheBytes() { return support::ReadFile<std::vector<uint8_t>>(dir / "cache.dat"); }
 };
 
 // FNV-1a: a fingerprint of file bytes that must not change.
@@ -92,9 +93,9 @@ TEST(ThumbBitmap, EmptyAndOutOfRangeSizes)
 
 TEST_F(CacheTest, OffsetsPointAtBackToBackImagesAndSkipPhotosWithoutThumbnail)
 {
-    Photo("a.jpg", samples::SolidJpeg(400, 300, Red));           // landscape
+    Photo("a.jpg", support::SolidJpeg(400, 300, Red));           // landscape
     Photo("b.jpg", {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'});     // no thumbnail
-    Photo("c.jpg", samples::SolidJpeg(300, 400, Blue));          // portrait
+    Photo("c.jpg", support::SolidJpeg(300, 400, Blue));          // portrait
     BuildThumbnailCache(photos.Path(), {"a.jpg", "b.jpg", "c.jpg"}, cache, offsets, 100, 100);
 
     ASSERT_EQ(offsets.size(), 3u);
@@ -122,8 +123,8 @@ TEST_F(CacheTest, OffsetsPointAtBackToBackImagesAndSkipPhotosWithoutThumbnail)
 
 TEST_F(CacheTest, EachBuildEmptiesTheFileAndStartsAtOffsetZero)
 {
-    Photo("a.jpg", samples::SolidJpeg(400, 300, Red));
-    Photo("b.jpg", samples::SolidJpeg(300, 400, Blue));
+    Photo("a.jpg", support::SolidJpeg(400, 300, Red));
+    Photo("b.jpg", support::SolidJpeg(300, 400, Blue));
     BuildThumbnailCache(photos.Path(), {"a.jpg", "b.jpg"}, cache, offsets, 100, 100);
     ASSERT_EQ(offsets.size(), 2u);
     int64_t twoImages = cache.Size();
@@ -140,9 +141,9 @@ TEST_F(CacheTest, EachBuildEmptiesTheFileAndStartsAtOffsetZero)
 
 TEST_F(CacheTest, ReportsEveryPhotoBeforeAndEveryWrittenImageAfter)
 {
-    Photo("a.jpg", samples::SolidJpeg(64, 48, Red));
+    Photo("a.jpg", support::SolidJpeg(64, 48, Red));
     Photo("b.jpg", {});
-    Photo("c.jpg", samples::SolidJpeg(64, 48, Red));
+    Photo("c.jpg", support::SolidJpeg(64, 48, Red));
     for (int threads : {1, 4}) {
         std::vector<std::string> events;
         TThumbnailProgress progress;
@@ -161,15 +162,15 @@ TEST_F(CacheTest, ReportsEveryPhotoBeforeAndEveryWrittenImageAfter)
 TEST_F(CacheTest, AFolderEndingInASeparatorStillFindsItsPhotos)
 {
     // The root folder "/" joined with a name gives "//name.jpg".
-    Photo("a.jpg", samples::SolidJpeg(64, 48, Red));
+    Photo("a.jpg", support::SolidJpeg(64, 48, Red));
     BuildThumbnailCache(photos.Path() + "/", {"a.jpg"}, cache, offsets, 100, 100);
     EXPECT_EQ(offsets, std::vector<std::string>{"0"});
 }
 
 TEST_F(CacheTest, ReadingBackRefusesBadEntriesAndDamagedImages)
 {
-    Photo("a.jpg", samples::SolidJpeg(64, 48, Red));
-    Photo("b.jpg", samples::SolidJpeg(64, 48, Blue));
+    Photo("a.jpg", support::SolidJpeg(64, 48, Red));
+    Photo("b.jpg", support::SolidJpeg(64, 48, Blue));
     BuildThumbnailCache(photos.Path(), {"a.jpg", "b.jpg"}, cache, offsets, 100, 100);
     ASSERT_EQ(offsets.size(), 2u);
     ASSERT_TRUE(ReadThumbnail(cache, offsets[0]).has_value());
@@ -191,9 +192,9 @@ TEST_F(CacheTest, ReadingBackRefusesBadEntriesAndDamagedImages)
 
 TEST_F(CacheTest, AFailedWriteLeavesNoPartialImageAndOneEntryPerPhoto)
 {
-    Photo("a.jpg", samples::SolidJpeg(64, 48, Red));
-    Photo("b.jpg", samples::SolidJpeg(64, 48, Red));
-    Photo("c.jpg", samples::SolidJpeg(64, 48, Red));
+    Photo("a.jpg", support::SolidJpeg(64, 48, Red));
+    Photo("b.jpg", support::SolidJpeg(64, 48, Red));
+    Photo("c.jpg", support::SolidJpeg(64, 48, Red));
     const int64_t oneImage = 54 + 300 * 75;
 
     // Limit the size of files this process may write to one image and a bit:
@@ -232,12 +233,12 @@ TEST_F(CacheTest, TheBytesOfAKnownFolderStayTheSameOnOneThreadAndOnFour)
         };
     };
     auto jpeg = [&](int w, int h, int seed, J_COLOR_SPACE space = JCS_RGB, bool progressive = false) {
-        samples::JpegOptions o;
+        support::JpegOptions o;
         o.width = w;
         o.height = h;
         o.space = space;
         o.progressive = progressive;
-        return samples::EncodeJpeg(o, texture(w, seed));
+        return support::EncodeJpeg(o, texture(w, seed));
     };
     std::vector<std::string> names;
     auto add = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -246,12 +247,12 @@ TEST_F(CacheTest, TheBytesOfAKnownFolderStayTheSameOnOneThreadAndOnFour)
     };
     add("shrunk.jpg", jpeg(640, 480, 1));
     add("enlarged.jpg", jpeg(60, 40, 2));
-    add("embedded.jpg", samples::WithExif(jpeg(640, 480, 3), samples::ExifTiff(6, jpeg(160, 120, 4))));
+    add("embedded.jpg", support::JpegWithExif(support::ExifTiff(6, jpeg(160, 120, 4)), jpeg(640, 480, 3)));
     add("grey.jpg", jpeg(300, 200, 5, JCS_GRAYSCALE, true));
     add("cmyk.jpg", jpeg(200, 300, 6, JCS_CMYK));
     for (int orientation = 2; orientation <= 8; ++orientation)
         add("turned" + std::to_string(orientation) + ".jpg",
-            samples::WithExif(jpeg(120, 90, orientation), samples::ExifTiff(orientation, {})));
+            support::JpegWithExif(support::ExifTiff(orientation, {}), jpeg(120, 90, orientation)));
     // Workers run ahead of the writer and finish out of order: the file and
     // the offsets must not show it. Photos without a thumbnail sit between
     // and at the end, more photos than the workers' lookahead.

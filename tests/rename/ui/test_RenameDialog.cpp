@@ -34,7 +34,7 @@
 #include <memory>
 #include <set>
 
-using namespace testphotos;
+using namespace support;
 
 namespace {
 
