@@ -78,6 +78,8 @@ void TCustomFormAnimator::Animate(TForm* AForm)
     // animation: the form is shown at once.
     if (!platform::qt::InstallPrimaryScreen())
         return;
+    // Under a window manager the form ends where the manager will put it.
+    EndBounds = platform::qt::FormBoundsAsShown(Form);
     const HWND desktop = GetDesktopWindow();
     ScreenDC = GetWindowDC(desktop);
     platform::qt::RefreshActiveForm(Form);

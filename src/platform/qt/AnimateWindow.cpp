@@ -70,7 +70,7 @@ BOOL AnimateWindow(QWidget* form, DWORD time, DWORD flags)
     const HDC screen = GetWindowDC(desktop);
     if (!screen)
         return FALSE;
-    const TRect b = FormBounds(form);
+    const TRect b = FormBoundsAsShown(form);
     const int W = b.Width(), H = b.Height();
     {
         TMemoryImage image(screen, W, H), back(screen, W, H), work(screen, W, H);

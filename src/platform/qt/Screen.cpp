@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +65,18 @@ bool InstallPrimaryScreen()
     if (const std::function<void()> open = PrimaryScreenOpener())
         open();
     return win32::GetScreenDevice() != nullptr;
+}
+
+win32::TRect FormBoundsAsShown(QWidget* form)
+{
+    win32::TRect bounds = FormBounds(form);
+    auto* screen = dynamic_cast<X11Screen*>(win32::GetScreenDevice().get());
+    const QWindow* window = form->windowHandle();
+    // A window shown before knows its frame, and its bounds say where it is.
+    if (!screen || !form->isWindow() || !window || !window->frameMargins().isNull())
+        return bounds;
+    const gfx::Point offset = screen->FrameOffset(form->internalWinId());
+    return {bounds.Left + offset.X, bounds.Top + offset.Y, bounds.Right + offset.X, bounds.Bottom + offset.Y};
 }
 
 void HoldScreenUntilPainted(QWidget* form)

@@ -4,6 +4,8 @@
 // offscreen platform, and nothing elsewhere (a Wayland session without X,
 // where the screen can be neither read nor drawn, so nothing is animated).
 
+#include "platform/win32/Rect.h"
+
 #include <QSize>
 
 #include <functional>
@@ -25,6 +27,11 @@ bool InstallPrimaryScreen();
 // and returns the opening, which may run on any thread and installs the
 // device; null when there is none to open or one is installed already.
 std::function<void()> PrimaryScreenOpener();
+
+// Where the form will be on the screen once shown: its bounds (FormBounds),
+// moved by the frame a window manager puts around a window shown for the
+// first time, whose position the toolkit gives as the frame's corner.
+win32::TRect FormBoundsAsShown(QWidget* form);
 
 // Call before an animation that brings `form` in: what the animation draws
 // last stays on the screen after it ends, until the form has been shown and

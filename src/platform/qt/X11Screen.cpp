@@ -3,6 +3,7 @@
 #include "gfx/Raster.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
@@ -11,8 +12,11 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace platform::qt {
 
@@ -309,6 +313,56 @@ void X11Screen::EndDrawing()
     s.imageCurrent = false;
     if (s.overlayUp)
         PutOverlayUnder(s, s.holdUnder);
+}
+
+namespace {
+
+// The 32-bit values of a window's property, empty when it has none.
+std::vector<long> CardinalProperty(Display* display, Window window, Atom property, Atom type)
+{
+    Atom actual = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> values;
+    if (XGetWindowProperty(display, window, property, 0, 1024, False, type, &actual, &format, &count, &after,
+                           &data) == Success &&
+        data && format == 32)
+        values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+    if (data)
+        XFree(data);
+    return values;
+}
+
+} // namespace
+
+gfx::Point X11Screen::FrameOffset(unsigned long window)
+{
+    State& s = *s_;
+    const Atom supported = XInternAtom(s.display, "_NET_SUPPORTED", False);
+    const Atom request = XInternAtom(s.display, "_NET_REQUEST_FRAME_EXTENTS", False);
+    const Atom extents = XInternAtom(s.display, "_NET_FRAME_EXTENTS", False);
+    const std::vector<long> features = CardinalProperty(s.display, s.root, supported, XA_ATOM);
+    if (!window || std::find(features.begin(), features.end(), long(request)) == features.end())
+        return {0, 0};
+    auto* previous = XSetErrorHandler(IgnoreError);
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = request;
+    e.xclient.format = 32;
+    XSendEvent(s.display, s.root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    XSync(s.display, False);
+    std::vector<long> ltrb; // left, right, top, bottom
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    while ((ltrb = CardinalProperty(s.display, window, extents, XA_CARDINAL)).size() < 4 &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    XSync(s.display, False);
+    XSetErrorHandler(previous);
+    if (ltrb.size() < 4)
+        return {0, 0};
+    return {int(ltrb[0]), int(ltrb[2])};
 }
 
 void X11Screen::HoldOverlay(unsigned long window)

@@ -42,6 +42,12 @@ public:
     void HoldOverlay(unsigned long window);
     void ReleaseOverlay();
 
+    // The frame a window manager will put around `window` (an X window id,
+    // not yet shown): how far its client area lands right of and below the
+    // position asked for. Zero without a window manager, or one that does
+    // not say (it is asked, and its answer awaited for at most 100 ms).
+    gfx::Point FrameOffset(unsigned long window);
+
     bool UsesSharedMemory() const;
 
     struct State;

@@ -10,6 +10,7 @@
 
 // After gtest: Xlib defines macros (None, Bool) that gtest's names collide with.
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include <csignal>
@@ -142,6 +143,24 @@ TEST_F(OnXvfb, AHeldOverlayStaysAfterTheDrawingUnderTheWindowComingInUntilReleas
     screen->ReleaseOverlay();
     EXPECT_EQ(RootPixel(other, 11, 21), 0u);
     EXPECT_EQ(RootPixel(other, 31, 31), 0x00FF00u);
+}
+
+TEST_F(OnXvfb, AWindowManagersFrameMovesWhereANewWindowLands)
+{
+    const Window window = XCreateSimpleWindow(other, DefaultRootWindow(other), 30, 30, 10, 10, 0, 0, 0);
+    const Atom supported = XInternAtom(other, "_NET_SUPPORTED", False);
+    const Atom request = XInternAtom(other, "_NET_REQUEST_FRAME_EXTENTS", False);
+    const Atom extents = XInternAtom(other, "_NET_FRAME_EXTENTS", False);
+    // The manager's answer: 1 pixel left, right and bottom, 24 on top.
+    const long frame[4] = {1, 1, 24, 1};
+    XChangeProperty(other, window, extents, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(frame), 4);
+    XSync(other, False);
+    EXPECT_EQ(screen->FrameOffset(window), (gfx::Point{0, 0})) << "no manager offers frame extents";
+    XChangeProperty(other, DefaultRootWindow(other), supported, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&request), 1);
+    XSync(other, False);
+    EXPECT_EQ(screen->FrameOffset(window), (gfx::Point{1, 24}));
 }
 
 TEST(X11Screen, WaylandSessionsWithAnXDisplayRunOnXUnlessAPlatformWasChosen)
