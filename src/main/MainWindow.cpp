@@ -45,30 +45,6 @@ namespace {
 // How long the first folder waits at most for the window's first paint (a
 // window started minimized is not painted).
 constexpr int FirstPaintLimitMs = 1000;
-
-// Which element each of the bars' texts labels.
-enum TCaptionTarget { ctCheckBox, ctToolBar, ctMenuBar, ctMenuItem };
-struct TCaptionSlot {
-    TStringId Id;
-    TCaptionTarget Target;
-    int Position;
-    int SubPosition;
-};
-constexpr TCaptionSlot CaptionSlots[] = {
-    {sidUseExif, ctCheckBox, 0, 0},
-    {sidSelectNone, ctToolBar, 5, 0},
-    {sidSelectNone, ctMenuItem, 0, 1},
-    {sidSelectAll, ctToolBar, 4, 0},
-    {sidSelectAll, ctMenuItem, 0, 0},
-    {sidRefresh, ctToolBar, 2, 0},
-    {sidRename, ctToolBar, 0, 0},
-    {sidEdit, ctMenuBar, 0, 0},
-    {sidHelp, ctMenuBar, 1, 0},
-    {sidWebSite, ctMenuItem, 1, 0},
-    {sidChooseLanguage, ctMenuItem, 0, 2},
-    {sidUndoRename, ctMenuItem, 0, 3},
-};
-
 } // namespace
 
 TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent)
@@ -376,25 +352,7 @@ void TForm1::SetListBackground()
 
 void TForm1::RefreshLanguage()
 {
-    const int offset = LanguageOffset(ReadLanguage());
-    for (const TCaptionSlot& slot : CaptionSlots) {
-        const char* raw = StringTableText(slot.Id + offset);
-        const QString text = raw ? QString::fromUtf8(raw) : QString();
-        switch (slot.Target) {
-        case ctCheckBox:
-            use_exif->setText(text);
-            break;
-        case ctToolBar:
-            SetItemCaption(ToolBarItems[slot.Position], text, false);
-            break;
-        case ctMenuBar:
-            Menus[slot.Position]->setTitle(text);
-            break;
-        case ctMenuItem:
-            SetItemCaption(MenuItems[slot.Position][slot.SubPosition], text, true);
-            break;
-        }
-    }
+    LabelBars(*this, LanguageOffset(ReadLanguage()));
 }
 
 void TForm1::TraiteMessage(const QStringList& dropped, bool& Handled)

@@ -98,15 +98,9 @@ public:
     static constexpr int ImageList1Width = TMyListView::ImageWidth;
     static constexpr int ImageList1Height = TMyListView::ImageHeight;
 
-    static constexpr const char* WebSiteURL = "https://morvik.example.org/veltra-rename/";
-
     // ---- Operations ---------------------------------------------------
-    // The selected folder's path ("" when none), and the same as bytes for
-    // the plain C++ parts.
+    // The selected folder's path ("" when none).
     QString FolderPath() const;
-    std::string FolderPathBytes() const;
-    // FileNamesFolder + "/" + FileNames[i].
-    std::string PhotoPath(int i) const;
 
     void LoadFiles();
     void refresh_statusbar();
@@ -129,27 +123,13 @@ public:
     QString StatusText() const;
     void SetStatusText(const QString& text);
 
-    // Event handlers.
-    void FormCreate(const QStringList& args);
-    void FormShow();
+    // Event handlers that tests and benchmarks run directly.
     void FormActivate();
-    void FormPaint();
-    void FormDestroy();
-    void FirstRunSetup();
-    void SetListBackground();
-    void RefreshLanguage();
-    void TraiteMessage(const QStringList& dropped, bool& Handled);
-    void ShellTreeView1Change();
-    void ShellTreeView1KeyUp(int key);
-    void ListView1Change();
-    void ListView1KeyUp(int key);
     void ListView1_prevDblClick();
     void ArefreshExecute();
     void Select_allExecute();
     void Select_noneExecute();
-    void BrowseURL1Execute();
     void A_renameExecute();
-    void A_languageExecute();
     void A_undoExecute();
 
     // True once the window has run its first activation.
@@ -161,6 +141,28 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr const char* WebSiteURL = "https://morvik.example.org/veltra-rename/";
+
+    // Event handlers.
+    void FormCreate(const QStringList& args);
+    void FormShow();
+    void FormPaint();
+    void FormDestroy();
+    void FirstRunSetup();
+    void SetListBackground();
+    void RefreshLanguage();
+    void TraiteMessage(const QStringList& dropped, bool& Handled);
+    void ShellTreeView1Change();
+    void ShellTreeView1KeyUp(int key);
+    void ListView1Change();
+    void ListView1KeyUp(int key);
+    void BrowseURL1Execute();
+    void A_languageExecute();
+
+    // The selected folder's path as bytes, for the plain C++ parts, and
+    // FileNamesFolder + "/" + FileNames[i].
+    std::string FolderPathBytes() const;
+    std::string PhotoPath(int i) const;
     // What the list's delegate draws: FileNames, ThumbOffsets, ThumbStream.
     TPhotoItemSource PhotoItems();
     void BuildLayout();

@@ -8,6 +8,7 @@
 #include "platform/qt/ShellTreeView.h"
 #include "ui/BitmapImage.h"
 #include "ui/Settings.h"
+#include "ui/StringTable.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -61,13 +62,36 @@ QAction* MakeSeparator(QObject* parent)
     return s;
 }
 
-} // namespace
-
 void SetItemCaption(QAction* item, const QString& caption, bool inMenu)
 {
     const QString shortcut = item->property("shortcutText").toString();
     item->setText(inMenu && !shortcut.isEmpty() ? caption + QLatin1Char('\t') + shortcut : caption);
 }
+
+// Which element each of the bars' texts labels.
+enum TCaptionTarget { ctCheckBox, ctToolBar, ctMenuBar, ctMenuItem };
+struct TCaptionSlot {
+    TStringId Id;
+    TCaptionTarget Target;
+    int Position;
+    int SubPosition;
+};
+constexpr TCaptionSlot CaptionSlots[] = {
+    {sidUseExif, ctCheckBox, 0, 0},
+    {sidSelectNone, ctToolBar, 5, 0},
+    {sidSelectNone, ctMenuItem, 0, 1},
+    {sidSelectAll, ctToolBar, 4, 0},
+    {sidSelectAll, ctMenuItem, 0, 0},
+    {sidRefresh, ctToolBar, 2, 0},
+    {sidRename, ctToolBar, 0, 0},
+    {sidEdit, ctMenuBar, 0, 0},
+    {sidHelp, ctMenuBar, 1, 0},
+    {sidWebSite, ctMenuItem, 1, 0},
+    {sidChooseLanguage, ctMenuItem, 0, 2},
+    {sidUndoRename, ctMenuItem, 0, 3},
+};
+
+} // namespace
 
 void BuildWindow(TForm1& form)
 {
@@ -208,4 +232,26 @@ void BuildStatusBar(TForm1& form)
     form.ProgressBar1->setValue(0);
     form.ProgressBar1->setGeometry(0, 0, 300, 16);
     form.ProgressBar1->hide();
+}
+
+void LabelBars(TForm1& form, int languageOffset)
+{
+    for (const TCaptionSlot& slot : CaptionSlots) {
+        const char* raw = StringTableText(slot.Id + languageOffset);
+        const QString text = raw ? QString::fromUtf8(raw) : QString();
+        switch (slot.Target) {
+        case ctCheckBox:
+            form.use_exif->setText(text);
+            break;
+        case ctToolBar:
+            SetItemCaption(form.ToolBarItems[slot.Position], text, false);
+            break;
+        case ctMenuBar:
+            form.Menus[slot.Position]->setTitle(text);
+            break;
+        case ctMenuItem:
+            SetItemCaption(form.MenuItems[slot.Position][slot.SubPosition], text, true);
+            break;
+        }
+    }
 }

@@ -4,8 +4,6 @@
 // of the window and keeps them in the window's fields; the window connects
 // their events itself.
 
-class QAction;
-class QString;
 class TForm1;
 
 // The placeholder pictures' size: each shows the background picture whole.
@@ -27,5 +25,6 @@ void BuildPanes(TForm1& form);
 // The status bar, and the progress bar that joins it at creation.
 void BuildStatusBar(TForm1& form);
 
-// Sets a bar item's caption; in a menu its shortcut follows after a tab.
-void SetItemCaption(QAction* item, const QString& caption, bool inMenu);
+// Labels the "Use EXIF" box and the bars' items with the texts of the
+// language at this string-table offset.
+void LabelBars(TForm1& form, int languageOffset);
