@@ -4,6 +4,8 @@
 #include "FormAnimator/FormAnimatorStartup.h"
 #include "FormAnimator/GlCanvas.h"
 #include "FormAnimator/GlFont.h"
+#include "FormAnimator/GLFormAnimator.h"
+#include "FormAnimator/GlBitmap.h"
 #include "FormAnimator/GlWindowedCanvas.h"
 #include "FormAnimator/PBufferCanvas.h"
 
@@ -91,4 +93,28 @@ TEST(FormAnimatorStartup, ALockLeftAtShutdownIsReportedNotFatal)
     auto destroy = reinterpret_cast<win32::PFNWGLDESTROYPBUFFERARBPROC>(win32::wglGetProcAddress("wglDestroyPbufferARB"));
     EXPECT_TRUE(destroy(canvas->PBuffer));
     delete canvas;
+}
+
+TEST(FormAnimatorStartup, OnItsOwnThreadItPreparesTheEntranceThatChoosingTheStyleTakes)
+{
+    win32::Set8087CW(0x037F);
+    FormAnimatorStartupBegin(64, 48);
+#if defined(__i386__) || defined(__x86_64__)
+    EXPECT_EQ(win32::Get8087CW() & 0x0F3F, 0x033F) << "set on the calling thread too";
+#endif
+    if (!FormAnimatorStartupWait())
+        GTEST_SKIP() << "OpenGL cannot be started here: " << FormAnimatorStartupError();
+    EXPECT_TRUE(OpenGlAvailable());
+    EXPECT_EQ(win32::wglGetCurrentContext(), nullptr);
+    {
+        const auto prepared = ClassOf<TGLFormAnimator>()->Create();
+        const auto* gl = dynamic_cast<const TGLFormAnimator*>(prepared.get());
+        ASSERT_NE(gl, nullptr);
+        EXPECT_EQ(gl->RenderBitmap->Width, 64) << "the animator made on the other thread";
+        // This thread can lock what the other one made and left.
+        WithLock(gl->RenderBitmap->Canvas, [] {});
+        EXPECT_EQ(TGLFormAnimator::TakePrepared(), nullptr) << "taken once";
+    }
+    FormAnimatorShutdown();
+    EXPECT_TRUE(FormAnimatorStartupError().empty()) << FormAnimatorStartupError();
 }
