@@ -182,6 +182,7 @@ struct MarkRow {
     JournalState State;
 };
 constexpr MarkRow kMarks[] = {{"done", jsComplete}, {"undoing", jsInterrupted}, {"undone", jsUndone}};
+constexpr std::size_t kLongestMark = 7;
 
 // Fills j from text; false with j.Damage set when the text is not a whole,
 // unaltered journal.
@@ -191,8 +192,13 @@ bool Parse(std::string_view text, TRenameJournal& j)
         j.Damage = why;
         return false;
     };
-    if (text.empty() || text.back() != '\n')
+    // A mark is appended without a flush: a power cut may leave part of the
+    // last one (or zeros in its place), which counts as not written.
+    const std::size_t whole = text.rfind('\n') + 1;
+    const bool tornMark = whole < text.size() && text.size() - whole <= kLongestMark;
+    if (text.empty() || (whole < text.size() && !tornMark))
         return damaged("it does not end with a whole line");
+    text.remove_suffix(text.size() - whole);
     constexpr std::size_t kHeaderLines = std::size(kHeader);
     std::size_t at = 0;
     bool planned = false;
@@ -237,7 +243,7 @@ bool Parse(std::string_view text, TRenameJournal& j)
         }
     }
     if (!planned)
-        return damaged("its plan is incomplete");
+        return damaged(tornMark ? "it does not end with a whole line" : "its plan is incomplete");
     return true;
 }
 
@@ -462,23 +468,32 @@ void WriteJournal(const std::string& folder, const TRenameJournal& j)
                                 ". Nothing was renamed.");
 }
 
-// Appends a mark and flushes it: "" on success, else why not. Where the
-// file system does not let a file grow once written (some FAT drivers), the
-// journal is written again whole, with the mark.
-std::string Mark(const std::string& folder, const std::string& path, std::string_view mark)
+// Appends a mark: "" on success, else why not. flush: durably, before
+// anything else is done (a mark that renames depend on). Where the file
+// system does not let a file grow once written (some FAT drivers), or a
+// power cut left part of an earlier mark, the journal is written again
+// whole, with the mark.
+std::string Mark(const std::string& folder, const std::string& path, std::string_view mark, bool flush)
 {
     const std::string line = std::string(mark) + "\n";
     platform::UniqueFd fd = OpenPlain(path, O_RDWR | O_APPEND);
-    if (fd.Valid() && WriteFull(fd.Get(), line.data(), line.size()) && ::fsync(fd.Get()) == 0 && fd.Close() == 0)
-        return {};
-    int code = errno;
-    std::string text;
     struct stat st {};
-    if (fd.Valid() && ::fstat(fd.Get(), &st) == 0 && st.st_size < kMaxJournalBytes) {
-        text.resize(static_cast<std::size_t>(st.st_size));
-        const ssize_t got = ::pread(fd.Get(), text.data(), text.size(), 0);
-        if (got == st.st_size && !text.empty() && text.back() == '\n')
+    char last = '\n';
+    int code = 0;
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || st.st_size > kMaxJournalBytes ||
+        (st.st_size > 0 && ::pread(fd.Get(), &last, 1, st.st_size - 1) != 1))
+        code = errno ? errno : EFBIG;
+    else if (last == '\n' && WriteFull(fd.Get(), line.data(), line.size()) &&
+             (!flush || ::fsync(fd.Get()) == 0) && fd.Close() == 0)
+        return {};
+    else
+        code = errno;
+    if (fd.Valid()) {
+        std::string text(static_cast<std::size_t>(st.st_size), '\0');
+        if (::pread(fd.Get(), text.data(), text.size(), 0) == st.st_size) {
+            text.resize(text.rfind('\n') + 1);
             code = Replace(folder, path, text + line);
+        }
     }
     if (code == 0)
         return {};
@@ -486,11 +501,13 @@ std::string Mark(const std::string& folder, const std::string& path, std::string
            "\": " + platform::SysErrorMessage(code);
 }
 
-// The mark that settles a batch (done, undone). Unwritten, the batch keeps
+// The mark that settles a batch (done, undone), not flushed: lost to a power
+// cut, it leaves the batch reading as interrupted, and finishing or undoing
+// a batch that is already so renames nothing. Unwritten, the batch keeps
 // reading as interrupted: said with the reason.
 std::string Settle(const std::string& folder, const std::string& path, std::string_view mark)
 {
-    std::string error = Mark(folder, path, mark);
+    std::string error = Mark(folder, path, mark, false);
     if (!error.empty())
         error += "; the last rename in the folder reads as interrupted until its journal can be written";
     return error;
@@ -711,7 +728,7 @@ JournalRun UndoBatch(const std::string& folder, const TRenameJournal& journal, c
     TFolderLock lock;
     const TRenameJournal now = Relock(lock, folder, journal);
     if (now.State == jsComplete) {
-        if (std::string error = Mark(folder, now.Path, "undoing"); !error.empty())
+        if (std::string error = Mark(folder, now.Path, "undoing", true); !error.empty())
             throw EJournalError(EJournalError::jeUnwritable, now.Path, error + ". Nothing was renamed.");
     }
     TWalk walk = WalkBatch(folder, now, true, done);

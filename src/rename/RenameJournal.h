@@ -4,8 +4,8 @@
 // batch renames anything its plan is written to a file and flushed to disk:
 // the batch's number, the folder, the time, the pattern, and one entry per
 // file to rename (its old name, its new name and its FileIdentity). A mark
-// is appended, and flushed, when the batch is complete, when an undo starts
-// and when it has ended. Nothing is written per rename: which renames were
+// is appended when the batch is complete, when an undo starts (flushed
+// before it renames anything) and when it has ended. Nothing is written per rename: which renames were
 // done is read back from the folder, by looking for each file's identity
 // under its new name and under its old one. So a batch, an undo or a
 // recovery that was cut short (a crash, a power cut, kill -9) can be
@@ -36,7 +36,9 @@
 //                                      MTIME and BIRTH in ns (BIRTH 0:
 //                                      unknown), HEAD 16 hex digits or "-"
 //   plan    COUNT CHECKSUM             entries, and FNV-1a of all above
-//   done | undoing | undone            marks; the last one tells the state
+//   done | undoing | undone            marks; the last whole one tells the
+//                                      state (part of one is a mark a power
+//                                      cut kept from being written)
 
 #include "rename/BatchRename.h"
 #include "rename/FileIdentity.h"

@@ -541,6 +541,26 @@ TEST(RenameJournal, DamagedJournalIsReportedAndNeverActedOn)
     }
 }
 
+// A settling mark is not flushed: a power cut may keep part of it, or
+// zeros in its place. The batch then reads as it did before the mark.
+TEST(RenameJournal, MarkCutShortByAPowerCutCountsAsUnwritten)
+{
+    for (const std::string torn : {std::string("don"), std::string(5, '\0')}) {
+        Journaled b;
+        b.AddChain(2);
+        b.Run();
+        const std::string path = b.Latest().Path;
+        std::string text = ReadFile(path);
+        text.resize(text.size() - 5);
+        WriteFile(path, text + torn);
+        const TRenameJournal j = b.Latest();
+        ASSERT_EQ(j.State, jsInterrupted) << j.Damage;
+        EXPECT_EQ(FinishBatch(b.dir.Path(), j).MarkError, "");
+        EXPECT_EQ(ReadFile(path), text + "done\n");
+        EXPECT_EQ(b.Latest().State, jsComplete);
+    }
+}
+
 // Names the file system cannot take are refused before the journal: it
 // stays the size of the photos it plans.
 TEST(RenameJournal, JournalHoldsOnlyNamesTheFileSystemTakes)
