@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 #include <QWidget>
 
 void CentreOnScreen(QWidget* window)
@@ -27,9 +28,17 @@ TFramePlacement::TFramePlacement(QWidget* window) : QObject(window), window_(win
     window->installEventFilter(this);
 }
 
+QMargins TFramePlacement::Frame() const
+{
+    // Asked of the platform window each time: the widget's own copy is
+    // brought up to date only when the window moves or changes size.
+    const QWindow* handle = window_->windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
 bool TFramePlacement::FrameKnown() const
 {
-    return window_->frameGeometry().size() != window_->geometry().size();
+    return !Frame().isNull();
 }
 
 void TFramePlacement::SetOuterSize(const QSize& outer)
@@ -55,18 +64,18 @@ void TFramePlacement::Request()
 
 void TFramePlacement::Apply()
 {
-    if (outer_.isValid()) {
-        const QSize frame = window_->frameGeometry().size() - window_->geometry().size();
-        window_->setFixedSize(outer_ - frame);
-    }
+    const QMargins frame = Frame();
+    const QSize frameExtra(frame.left() + frame.right(), frame.top() + frame.bottom());
+    if (outer_.isValid())
+        window_->setFixedSize(outer_ - frameExtra);
     if (centre_) {
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (!screen)
             return;
         const QRect s = screen->geometry();
-        const QSize outer = window_->frameGeometry().size();
-        window_->move(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
-        placedAt_ = window_->geometry().topLeft();
+        const QSize outer = window_->size() + frameExtra;
+        const QPoint framePos(s.x() + (s.width() - outer.width()) / 2, s.y() + (s.height() - outer.height()) / 2);
+        window_->setGeometry(QRect(framePos + QPoint(frame.left(), frame.top()), window_->size()));
     }
 }
 
@@ -76,12 +85,7 @@ void TFramePlacement::ApplyOnceFrameKnown()
         return;
     done_ = true;
     window_->removeEventFilter(this);
-    // The window manager draws the frame either around the client area where
-    // it was put or at that place, moving the client area by the frame.
-    const bool placedByUser =
-        centre_ && window_->geometry().topLeft() != placedAt_ && window_->frameGeometry().topLeft() != placedAt_;
-    const bool sized = window_->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen);
-    if (!placedByUser && !sized)
+    if (!(window_->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
         Apply();
     deleteLater();
 }

@@ -6,8 +6,8 @@
 // that frame and tells its size only once the window is shown, so a window
 // placed before is placed again as soon as its frame is known.
 
+#include <QMargins>
 #include <QObject>
-#include <QPoint>
 #include <QSize>
 
 class QWidget;
@@ -22,9 +22,10 @@ void CentreOnScreen(QWidget* window);
 void SetFixedOuterSize(QWidget* window, const QSize& outer);
 
 // Placement of one window that waits for the window's frame: it watches the
-// window until the frame is known, applies the outer size and the centring
-// again, and then goes. A window the user has moved meanwhile, or that is
-// maximized, minimized or full-screen, keeps its place.
+// window until the frame is known (at the latest when the window first
+// paints, before the user can move it), applies the outer size and the
+// centring again, and then goes. A window maximized, minimized or
+// full-screen by then keeps its place.
 class TFramePlacement : public QObject {
     Q_OBJECT
 public:
@@ -39,8 +40,9 @@ protected:
 
 private:
     explicit TFramePlacement(QWidget* window);
-    // Whether the window manager has told the frame: the outer size then
-    // differs from the client size.
+    // The frame's width on each side; none until the window manager has
+    // told it.
+    QMargins Frame() const;
     bool FrameKnown() const;
     void Request();
     void Apply();
@@ -49,6 +51,5 @@ private:
     QWidget* window_;
     QSize outer_;            // empty: the size is the window's own
     bool centre_ = false;
-    QPoint placedAt_;        // where Centre put the window
     bool done_ = false;
 };
