@@ -104,10 +104,13 @@ std::uint64_t LittleEndianWord(const char* at)
 
 std::uint64_t HeadHash(std::string_view bytes)
 {
-    bytes = bytes.substr(0, kIdentityHeadBytes);
+    return HashBytes(bytes.substr(0, kIdentityHeadBytes));
+}
+
+std::uint64_t HashBytes(std::string_view bytes)
+{
     // Four independent lanes of multiply-xorshift over 8-byte words keep the
-    // multiplier busy; the tail and the length go into the final mix. Not a
-    // defence against forgery: it tells one photo's start from another's.
+    // multiplier busy; the tail and the length go into the final mix.
     constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
     std::uint64_t lane[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull,
                              0x082EFA98EC4E6C89ull};

@@ -45,7 +45,11 @@ struct FileIdentity {
     std::optional<std::uint64_t> Head;
 };
 
-// A hash of bytes.substr(0, kIdentityHeadBytes), the same on every machine.
+// A fast 64-bit hash of bytes, the same on every machine.
+// Not a defence against forgery: it tells one file's bytes from another's.
+std::uint64_t HashBytes(std::string_view bytes);
+
+// HashBytes of bytes.substr(0, kIdentityHeadBytes).
 std::uint64_t HeadHash(std::string_view bytes);
 
 // The facts of a file, and of the clock, as the journal sees them.

@@ -35,7 +35,7 @@
 //   rename  OLD NEW SIZE MTIME BIRTH HEAD    one per file, in renaming order;
 //                                      MTIME and BIRTH in ns (BIRTH 0:
 //                                      unknown), HEAD 16 hex digits or "-"
-//   plan    COUNT CHECKSUM             entries, and FNV-1a of all above
+//   plan    COUNT CHECKSUM             entries, and HashBytes of all above
 //   done | undoing | undone            marks; the last whole one tells the
 //                                      state (part of one is a mark a power
 //                                      cut kept from being written)
