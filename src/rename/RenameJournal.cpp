@@ -684,7 +684,11 @@ TWalk WalkBatch(const std::string& folder, const TRenameJournal& journal, bool b
         const std::string& to = back ? e.OldName : e.NewName;
         int error = 0;
         const EntryState state = StateOf(folder, e, !back, &error);
-        RenameOutcome o{i, from, to, rrSkipped};
+        RenameOutcome o;
+        o.Index = i;
+        o.OldName = from;
+        o.NewName = to;
+        o.Result = rrSkipped;
         if (state == movable) {
             o = Move(folder, i, from, to);
             walk.Failed |= o.Result == rrFailed;

@@ -52,8 +52,9 @@ TEST(JpegSegments, FindsTheExifSegmentWhereEachRuleReachesIt)
                                               std::pair{MarkerRule::LengthEverywhere, c.lengthEverywhere}}) {
             const auto found = Walk(c.file, rule);
             EXPECT_EQ(found ? static_cast<long long>(found->base) : -1, expected) << c.name;
-            if (found)
+            if (found) {
                 EXPECT_EQ(found->end, found->base + 8) << c.name;
+            }
         }
     }
 }

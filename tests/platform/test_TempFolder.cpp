@@ -78,8 +78,9 @@ TEST_F(TempFolderTest, IsTheUsersOwnPrivateFolder)
         Use(c.temp, c.runtime, shared.Path());
         EXPECT_EQ(TempFolder(), c.expected);
         EXPECT_EQ(TempFile("fondexport.bitmap"), c.expected + "/fondexport.bitmap");
-        if (!c.temp || c.temp->empty())
+        if (!c.temp || c.temp->empty()) {
             EXPECT_EQ(ModeOf(c.expected), S_IFDIR | 0700);
+        }
     }
 }
 
@@ -109,14 +110,16 @@ TEST_F(TempFolderTest, RefusesAFolderThatIsNotPrivatelyOurs)
         ASSERT_EQ(mkdir(tmpdir.c_str(), 0700), 0);
         Use(std::nullopt, std::nullopt, tmpdir);
         const std::string planted = tmpdir + "/" + kOwnName;
-        if (c.type == S_IFLNK)
+        if (c.type == S_IFLNK) {
             ASSERT_EQ(symlink(elsewhere.Path().c_str(), planted.c_str()), 0);
-        else if (c.type == S_IFREG)
+        } else if (c.type == S_IFREG) {
             std::ofstream{planted};
-        else
+        } else {
             ASSERT_EQ(mkdir(planted.c_str(), 0700), 0);
-        if (c.type != S_IFLNK)
+        }
+        if (c.type != S_IFLNK) {
             ASSERT_EQ(chmod(planted.c_str(), c.mode) | chown(planted.c_str(), c.owner, c.owner), 0);
+        }
         try {
             TempFile("fondexport.bitmap");
             ADD_FAILURE() << "accepted";

@@ -262,7 +262,12 @@ TEST(BatchRename, RefusedNamesNeverReachTheFileSystem)
 // A fallback that could not take back its first step says what it left.
 TEST(BatchRename, ReasonNamesWhatARefusedRenameLeftBehind)
 {
-    RenameOutcome o{0, "a.jpg", "b.jpg", rrFailed, EPERM, nfNone, platform::mlBothNames};
+    RenameOutcome o;
+    o.OldName = "a.jpg";
+    o.NewName = "b.jpg";
+    o.Result = rrFailed;
+    o.ErrorCode = EPERM;
+    o.Leftover = platform::mlBothNames;
     EXPECT_EQ(o.Reason(), "Operation not permitted; the photo now has two names, \"a.jpg\" and \"b.jpg\"");
     o.Leftover = platform::mlReservation;
     EXPECT_EQ(o.Reason(), "Operation not permitted; the photo keeps \"a.jpg\" and an empty file is left as \"b.jpg\"");

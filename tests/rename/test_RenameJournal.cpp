@@ -282,8 +282,9 @@ TEST(RenameJournal, JournalFollowsItsFolderAndActsOnlyOnItsPhotos)
     const std::string moved = b.dir / "card-now-mounted-here";
     ASSERT_EQ(mkdir(moved.c_str(), 0700), 0);
     for (const std::string& name : Listing(b.dir.Path()))
-        if (name != "card-now-mounted-here")
+        if (name != "card-now-mounted-here") {
             ASSERT_EQ(rename((b.dir / name).c_str(), (moved + "/" + name).c_str()), 0);
+        }
     ASSERT_EQ(rename((b.dir / kJournalName).c_str(), (moved + "/" + kJournalName).c_str()), 0);
 
     ScratchFolder other;
@@ -545,7 +546,7 @@ TEST(RenameJournal, DamagedJournalIsReportedAndNeverActedOn)
 // zeros in its place. The batch then reads as it did before the mark.
 TEST(RenameJournal, MarkCutShortByAPowerCutCountsAsUnwritten)
 {
-    for (const std::string torn : {std::string("don"), std::string(5, '\0')}) {
+    for (const std::string& torn : {std::string("don"), std::string(5, '\0')}) {
         Journaled b;
         b.AddChain(2);
         b.Run();
@@ -688,8 +689,9 @@ TEST_F(Mounted, CardAttachedAgainAsAnotherDeviceIsRecovered)
         Unmount();
         Detach();
         ASSERT_TRUE(Mount(std::string(card.mount) + " " + Attach(image, true) + " " + at, at));
-        if (std::string(card.mount) != "fusefat -o rw+")  // its device numbers are not the block device's
+        if (std::string(card.mount) != "fusefat -o rw+") {  // its device numbers are not the block device's
             EXPECT_NE(DeviceOf(at), before);
+        }
         const TRenameJournal j = LatestJournal(dcim);
         ASSERT_EQ(j.State, jsInterrupted);
         const JournalRun run = FinishBatch(dcim, j);
