@@ -158,8 +158,15 @@ void Print(const Figure& f, const Figure* reference)
 
 int main(int argc, char** argv)
 {
-    int count = argc > 1 ? std::atoi(argv[1]) : 200;
-    const bool measurePeers = !(argc > 2 && std::strcmp(argv[2], "--no-peers") == 0);
+    // [count] [--no-peers], in either order.
+    int count = 200;
+    bool measurePeers = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-peers") == 0)
+            measurePeers = false;
+        else
+            count = std::atoi(argv[i]);
+    }
     if (count < 2)
         count = 2;
     const int half = count / 2;
