@@ -302,15 +302,24 @@ int main(int argc, char** argv)
     std::vector<std::string> heads;
     for (const auto& f : JpegsIn(dir))
         heads.push_back(support::ReadFile(dir + "/" + f).substr(0, 16384));
+    // In the date step the head was read into the reader's buffer a moment
+    // before, so it is in the processor's cache: each head is brought into a
+    // buffer first, untimed, as the read does, and only the copy and the hash
+    // are timed (the clock's own cost included).
     std::vector<double> identity;
     std::uint64_t sink = 0;
+    std::vector<char> buffer(kIdentityHeadBytes);
     for (int r = 0; r < kPairs; ++r) {
-        const auto t0 = std::chrono::steady_clock::now();
+        std::chrono::steady_clock::duration spent{};
         for (const std::string& head : heads) {
-            const std::string copy = head.substr(0, kIdentityHeadBytes);
+            const std::size_t n = std::min(head.size(), buffer.size());
+            std::memcpy(buffer.data(), head.data(), n);
+            const auto t0 = std::chrono::steady_clock::now();
+            const std::string copy(buffer.data(), n);
             sink ^= HeadHash(copy);
+            spent += std::chrono::steady_clock::now() - t0;
         }
-        identity.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        identity.push_back(std::chrono::duration<double>(spent).count());
     }
     const double share = median(extra) + median(identity);
     std::printf("\nThe journal's share (the renames alone, names computed beforehand; medians of %d pairs)\n",
