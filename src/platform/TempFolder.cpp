@@ -1,6 +1,7 @@
 #include "TempFolder.h"
 
 #include "FileStream.h"
+#include "JoinPath.h"
 #include "OSError.h"
 
 #include <cerrno>
@@ -81,8 +82,7 @@ std::string TempFolder()
 
 std::string TempFile(const std::string& name)
 {
-    std::string dir = TempFolder();
-    return dir == "/" ? "/" + name : dir + "/" + name;
+    return JoinPath(TempFolder(), name);
 }
 
 } // namespace platform
