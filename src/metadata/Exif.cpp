@@ -774,7 +774,7 @@ std::span<const TExifField> TExifFields()
     return fields;
 }
 
-bool TExif::ReadFromFile(const std::string& FileName, std::string* head, std::size_t headBytes)
+bool TExif::ReadFromFile(const std::string& FileName, const std::function<void(std::string_view)>& head)
 {
     platform::UniqueFd fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd.Valid()) {
@@ -791,7 +791,7 @@ bool TExif::ReadFromFile(const std::string& FileName, std::string* head, std::si
         file.LoadHead();
         if (head) {
             const std::span<const std::uint8_t> start = file.HeadFrom(0);
-            head->assign(reinterpret_cast<const char*>(start.data()), std::min(start.size(), headBytes));
+            head({reinterpret_cast<const char*>(start.data()), start.size()});
         }
         ExifParser parser(*this, file);
         return parser.Run();

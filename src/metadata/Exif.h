@@ -8,8 +8,10 @@
 #include "platform/OSError.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 
 // Raised by TExif::ReadFromFile when the file cannot be opened or ends inside
@@ -85,10 +87,11 @@ public:
     // and its directories were walked. A missing file returns false and
     // leaves the fields untouched. Throws EInOutError when the file cannot be
     // opened or ends inside the start marker, the first segment header or the
-    // TIFF header. When head is given it receives the file's first headBytes
-    // bytes as read (fewer when the first read got fewer), so that a caller
-    // who needs them too reads the file once.
-    bool ReadFromFile(const std::string& FileName, std::string* head = nullptr, std::size_t headBytes = 0);
+    // TIFF header. When head is given it is called, before the parsing, with
+    // the file's first bytes as read (at least 4 KiB, fewer when the first
+    // read got fewer), so that a caller who needs them too reads the file
+    // once; the bytes are valid during the call only.
+    bool ReadFromFile(const std::string& FileName, const std::function<void(std::string_view)>& head = {});
 };
 
 // A field of TExif by name, for listings of them all.

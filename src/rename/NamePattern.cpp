@@ -51,19 +51,19 @@ std::string DateKeyFromIntermediate(const std::string& intermediate)
 }
 
 // The identity the journal records, from the date step's own look at the
-// file; left unknown when the file's first bytes were not read with its date
-// (the journal then reads them itself).
-static void RecordIdentity(FileIdentity& identity, const struct statx& sx, const std::string& head)
+// file (head: the hash of its first bytes, read with its date); left unknown
+// when those bytes were not read whole (the journal then reads them itself).
+static void RecordIdentity(FileIdentity& identity, const struct statx& sx, std::optional<std::uint64_t> head)
 {
     const bool regular = S_ISREG(sx.stx_mode);
-    if (regular && head.size() < std::min<std::uint64_t>(sx.stx_size, kIdentityHeadBytes))
+    if (regular && !head)
         return;
     identity.Known = true;
     identity.Size = sx.stx_size;
     identity.Modified = sx.stx_mtime.tv_sec * 1000000000LL + sx.stx_mtime.tv_nsec;
     identity.Birth = sx.stx_mask & STATX_BTIME ? sx.stx_btime.tv_sec * 1000000000LL + sx.stx_btime.tv_nsec : 0;
     if (regular)
-        identity.Head = HeadHash(head);
+        identity.Head = head;
 }
 
 std::string PhotoDateKey(const std::string& folder, const std::string& fileName, bool useExif, PhotoType* identity)
@@ -89,10 +89,17 @@ std::string PhotoDateKey(const std::string& folder, const std::string& fileName,
     // modification time: reading a pipe or a device could block, fail the
     // batch or act on the device.
     const bool regular = S_ISREG(sx.stx_mode);
-    std::string key, head;
+    std::string key;
+    std::optional<std::uint64_t> head;
+    // The head is hashed where the reader holds it: no copy per photo. A
+    // short first read must not make a hash that a later look would miss.
+    const auto hashHead = [&](std::string_view bytes) {
+        if (bytes.size() >= std::min<std::uint64_t>(sx.stx_size, kIdentityHeadBytes))
+            head = HeadHash(bytes);
+    };
     if (useExif && S_ISREG(st.st_mode)) {
         TExif exif;
-        exif.ReadFromFile(path, identity && regular ? &head : nullptr, kIdentityHeadBytes);
+        exif.ReadFromFile(path, identity && regular ? std::function<void(std::string_view)>(hashHead) : nullptr);
         if (exif.DateTimeOriginal != "?")
             key = DateKeyFromIntermediate(ExifDateToIntermediate(exif.DateTimeOriginal));
     }
