@@ -3,6 +3,7 @@
 #include "platform/win32/GdiDraw.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QImage>
 #include <QLayout>
 #include <QMainWindow>
@@ -155,11 +156,18 @@ void RefreshActiveForm(QWidget* form)
     // Every other form on the screen repaints at once, not only the active
     // one: a menu or dialog that just closed left its pixels over them until
     // they repaint, and the snapshot must not show it. The closing reaches
-    // the display first, so that it does not clip the repaints.
+    // the display first, so that it does not clip the repaints. A repaint
+    // puts on the screen only what it painted anew, and children whose
+    // painting was still valid (the folder tree under a closed menu) kept
+    // the menu's pixels: the whole window is put back from its buffer.
     SyncWithDisplay();
-    for (QWidget* shown : ScreenForms())
-        if (shown != form && shown->isVisible() && !shown->isMinimized())
-            shown->repaint();
+    for (QWidget* shown : ScreenForms()) {
+        if (shown == form || !shown->isVisible() || shown->isMinimized())
+            continue;
+        shown->repaint();
+        if (QBackingStore* store = shown->backingStore())
+            store->flush(QRegion(shown->rect()), shown->windowHandle());
+    }
     // The snapshot is read over another connection to the display: make sure
     // the closing and the repaints have reached it.
     SyncWithDisplay();

@@ -5,6 +5,7 @@
 #include "platform/qt/X11Screen.h"
 
 #include "gfx/Raster.h"
+#include "support/Xvfb.h"
 
 #include <gtest/gtest.h>
 
@@ -13,52 +14,14 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
-#include <csignal>
 #include <memory>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using platform::qt::X11Screen;
 
 namespace {
 
-struct Xvfb {
-    pid_t pid = -1;
-    std::string display;
-
-    Xvfb()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "64x48x24", "-br", "-nolisten",
-                   "tcp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The server writes the number and the newline apart; it dies if the
-        // pipe is closed before both are read.
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (!number.empty())
-            display = ":" + number;
-    }
-    ~Xvfb()
-    {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-};
+using support::Xvfb;
 
 // The root's pixel as another client of the server reads it.
 uint32_t RootPixel(Display* d, int x, int y)
