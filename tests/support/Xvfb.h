@@ -4,7 +4,9 @@
 // server could not be started (the test then skips).
 
 #include <csignal>
+#include <fcntl.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +23,12 @@ struct Xvfb {
             return;
         pid = fork();
         if (pid == 0) {
+            // The server must not outlive a test that died, nor hold its
+            // output open (the test runner would wait for it forever).
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int quiet = open("/dev/null", O_RDWR);
+            dup2(quiet, STDOUT_FILENO);
+            dup2(quiet, STDERR_FILENO);
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-br", "-nolisten", "tcp",
