@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,11 +29,19 @@ constexpr auto kReaderWait = std::chrono::seconds(2);
 using platform::ReadFull;
 using platform::WriteFull;
 
+// v as 16 lower-case hex digits at `at`; the end of them. One per photo in
+// a plan, so without printf.
+char* PutHex(char* at, std::uint64_t v)
+{
+    for (int i = 15; i >= 0; --i, v >>= 4)
+        at[i] = "0123456789abcdef"[v & 0xF];
+    return at + 16;
+}
+
 std::string Hex(std::uint64_t v)
 {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
-    return text;
+    char text[16];
+    return {text, PutHex(text, v)};
 }
 
 template <typename T>
@@ -115,15 +122,8 @@ void AppendName(std::string& text, std::string_view name)
         text += platform::EscapeBytes(name);
 }
 
-template <typename T>
-void AppendNumber(std::string& text, T value, int base = 10)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value, base).ptr;
-    text.append(digits, end);
-}
-
 // One entry's line; a batch of 10,000 photos makes about a megabyte of them.
+// The identity's fields are put together on the stack and appended at once.
 void AppendEntry(std::string& text, const JournalEntry& e)
 {
     const FileIdentity& id = e.Identity;
@@ -131,15 +131,21 @@ void AppendEntry(std::string& text, const JournalEntry& e)
     AppendName(text, e.OldName);
     text += '\t';
     AppendName(text, e.NewName);
-    text += '\t';
-    AppendNumber(text, id.Size);
-    text += '\t';
-    AppendNumber(text, id.Modified);
-    text += '\t';
-    AppendNumber(text, id.Birth);
-    text += '\t';
-    text += id.Head ? Hex(*id.Head) : std::string("-");
-    text += '\n';
+    char fields[3 * 21 + 16 + 2];
+    char* at = fields;
+    *at++ = '\t';
+    at = std::to_chars(at, fields + sizeof fields, id.Size).ptr;
+    for (const std::int64_t time : {id.Modified, id.Birth}) {
+        *at++ = '\t';
+        at = std::to_chars(at, fields + sizeof fields, time).ptr;
+    }
+    *at++ = '\t';
+    if (id.Head)
+        at = PutHex(at, *id.Head);
+    else
+        *at++ = '-';
+    *at++ = '\n';
+    text.append(fields, at);
 }
 
 // A name as a journal may hold it: a plain name of the folder.
@@ -178,7 +184,7 @@ bool ParseEntry(const std::vector<std::string_view>& f, JournalEntry& e)
 std::string PlanText(const TRenameJournal& j)
 {
     std::string text;
-    text.reserve(256 + j.Pattern.size() + j.Folder.size() + j.Entries.size() * 96);
+    text.reserve(256 + j.Pattern.size() + j.Folder.size() + j.Entries.size() * 128);
     text.append(kMagic).append("\n");
     for (const HeaderRow& row : kHeader)
         text.append(row.Key).append("\t").append(HeaderValue(row, j)).append("\n");
@@ -555,6 +561,7 @@ TRenameJournal Plan(const std::string& folder, const std::string& pattern, const
     j.Time = FileSystemFacts().Now();
     j.Pattern = pattern;
     const std::size_t nameMax = NameMaxOf(folder);
+    j.Entries.reserve(std::min(photos.size(), selected.size()));
     for (std::size_t i = 0; i < photos.size() && i < selected.size(); ++i) {
         if (!selected[i] || i >= newNames.size() || !newNames[i] || NameFaultOf(*newNames[i], nameMax) != nfNone ||
             *newNames[i] == photos[i].FileName)
