@@ -2,7 +2,6 @@
 
 #include "platform/UniqueFd.h"
 
-#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -154,7 +153,7 @@ TScopedFileSystemFacts::~TScopedFileSystemFacts()
     Current() = previous_;
 }
 
-int IdentityOf(const std::string& path, FileIdentity& identity, std::string_view head)
+int IdentityOf(const std::string& path, FileIdentity& identity)
 {
     FileFacts facts;
     if (const int code = FileSystemFacts().Examine(path, facts))
@@ -166,12 +165,6 @@ int IdentityOf(const std::string& path, FileIdentity& identity, std::string_view
     identity.Head.reset();
     if (!S_ISREG(facts.Mode))
         return 0;
-    // The date reader's bytes count only when they are all the identity
-    // needs: one short read must not make a hash that a later look misses.
-    if (head.size() >= std::min<std::uint64_t>(facts.Size, kIdentityHeadBytes)) {
-        identity.Head = HeadHash(head);
-        return 0;
-    }
     std::string bytes;
     // A photo whose bytes cannot be read (no read permission) is known by
     // the rest of its identity.

@@ -82,10 +82,8 @@ private:
     TFileSystemFacts* previous_;
 };
 
-// The identity of path as it is now: 0, or the errno of Examine or
-// ReadHead. head, when not empty, holds bytes already read from the file's
-// start (by the date reader), so that the file is not read again.
-int IdentityOf(const std::string& path, FileIdentity& identity, std::string_view head = {});
+// The identity of path as it is now: 0, or the errno of Examine.
+int IdentityOf(const std::string& path, FileIdentity& identity);
 
 // Where a recorded file stands against what a name holds now.
 enum ProbeResult {
